@@ -1,0 +1,81 @@
+// The watched file: opening, reloading, the surveillance tick, charset decoding and row making.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+
+constexpr DWORD kReadSize = 65536;        // bytes per read, and units of textBuffer
+constexpr DWORD kPathUnits = 32768;       // fullPath buffer
+constexpr DWORD kPropertiesUnits = 32832; // propertiesPath buffer
+constexpr uint32_t kRowBufferUnits = 4096;
+constexpr uint32_t kMaxRowLimit = kRowBufferUnits - 1;
+
+// Charset identifiers: platform code pages, plus the program's own numbers for UTF-16/32.
+enum : uint32_t {
+    CHARSET_ANSI = 0, CHARSET_OEM = 1, CHARSET_CURRENT = 3,
+    CHARSET_UTF16LE = 16, CHARSET_UTF16BE = 17, CHARSET_UTF32LE = 18, CHARSET_UTF32BE = 19,
+    CHARSET_UTF7 = 65000, CHARSET_UTF8 = 65001,
+};
+
+struct LogSource {
+    HANDLE handle;               // the watched file, or nullptr: a file is open while it is set
+    wchar_t* fullPath;           // extended-length path, kPathUnits
+    wchar_t* propertiesPath;     // fullPath + stream name, kPropertiesUnits
+    wchar_t fileTitle[260];
+    uint32_t detectedCharset;
+    uint32_t bomLength;
+    bool suppressAutodetect;
+    uint32_t fallbackCharset;
+
+    bool paused;
+    bool readOnce;
+    bool holdScroll;
+    uint64_t lastSize;
+    char sizeText[64];
+    uint64_t currentSize;
+    uint64_t bytesConsumed;
+    DWORD readStartTick;
+    DWORD identityCheckTick;
+    bool hscrollShown;
+    BYTE* byteBuffer;            // kReadSize bytes
+    wchar_t* textBuffer;         // kReadSize units
+
+    // Bytes of a character cut by the end of a read, decoded at the front of the next read.
+    BYTE carry[8];
+    uint32_t carryCount;
+
+    wchar_t rowBuffer[kRowBufferUnits];
+    uint32_t rowFill;
+    uint32_t emptyRun;
+    uint32_t longestRow;
+};
+
+extern LogSource logSource;
+
+// Start-up: buffers allocated zero-filled once, never freed.
+void InitLogSource();
+
+bool OpenLogFile(const wchar_t* path);
+bool MakeExtendedPath(const wchar_t* path, wchar_t* out);   // out holds kPathUnits
+void ReloadLogFile();
+void CloseLogFile();
+void EraseLogFile();
+void ReserveRowStorage();
+
+// WM_TIMER of the main window: the tick for id 1, then the general step for every id.
+void OnLogTimer(UINT_PTR timerId);
+void SurveillanceTick();
+void PauseCommand();
+void LockScrollCommand(bool fromAccelerator);
+bool AutoscrollLocked();         // Scroll Lock toggle on, or holdScroll set
+
+// Decoding: converts n bytes of one read into textBuffer, returns the unit count.
+uint32_t DecodeChunk(uint32_t byteCount);
+void UpdateCharsetMenu();
+void CharsetCommand(UINT id);    // 1301..1310
+void AutodetectCommand();        // 1319
+
+// Row making: consumes units of textBuffer; may keep finished rows pending until FlushRows.
+struct AppendResult { bool appended; bool longestGrew; };
+AppendResult AppendUnits(uint32_t unitCount, uint32_t rowLimit);
+void FlushRows();                // hands pending rows to the view (end of every read loop)
+void ResetRowState();            // rowFill, emptyRun, pending rows

@@ -1,0 +1,46 @@
+// Program-wide preferences: one record loaded from the registry at start-up and written back
+// value by value whenever a command changes it.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+
+struct Settings {
+    uint32_t rowLength;        // wrap width, 1..256
+    COLORREF textColor;
+    COLORREF backgroundColor;
+    uint32_t charset;          // charset in use (0, 1, 3, 16..19, 65000, 65001 or any code page)
+    uint32_t autodetect;
+    uint32_t statusBar;
+    uint32_t kbLimit;          // 1..65535 kilobytes loaded from the end of a file
+    uint32_t wrapLines;
+    uint32_t linesLimit;       // 1..65535 rows kept in the view
+    uint32_t lastCheck;        // minutes since 1601 of the last update check
+    uint32_t autoCheck;
+    uint32_t restrictInstances;
+    uint32_t repo;
+    uint32_t language;         // 0 automatic, 9, 1029 or 1051
+    uint32_t cutEmpty;
+    uint32_t trayMinimize;
+    uint32_t fullscreen;
+    uint32_t escClose;
+    uint32_t savePosition;
+    LOGFONTW font;
+    uint32_t startMinute;      // derived at load: minutes since 1601 when the program started
+};
+
+extern Settings settings;
+
+// Registry values, in the order a multi-value store writes them.
+enum SettingValue {
+    SV_ROW_LENGTH, SV_TEXT_COLOR, SV_BACKGROUND, SV_CHARSET, SV_AUTODETECT, SV_STATUS_BAR,
+    SV_FONT, SV_KB_LIMIT, SV_WRAP_LINES, SV_LINES_LIMIT, SV_LAST_CHECK, SV_AUTO_CHECK,
+    SV_RESTRICT_INSTANCES, SV_REPO, SV_LANGUAGE, SV_CUT_EMPTY, SV_TRAY_MINIMIZE, SV_FULLSCREEN,
+    SV_ESC_CLOSE, SV_SAVE_POSITION, SV_HISTORY, SV_COUNT
+};
+
+void SetDefaultSettings();            // defaults only, no registry access
+void LoadSettings();                  // defaults, then every stored value, brought into range
+void ReadRestrictInstances();         // "restrict instances" alone, before the full load
+void StoreSettings(const SettingValue* values, int count);  // one opened key, in the given order
+inline void StoreSetting(SettingValue value) { StoreSettings(&value, 1); }
+void StoreLanguageAndRestart(uint32_t language);

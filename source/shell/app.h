@@ -1,0 +1,31 @@
+// The application shell's record: the process-wide window handles and loaded resources.
+#pragma once
+#include <windows.h>
+
+struct App {
+    HINSTANCE instance;
+    HWND mainWindow;
+    HWND view;          // the list box that holds the rows
+    HWND statusBar;
+    HWND progressBar;
+    HWND helpTip;
+    HWND dialogTarget;  // modeless dialog target for IsDialogMessageW: main window or Find dialog
+    HMENU mainMenu;     // menu 1000 in the chosen language
+    HMENU contextMenu;  // first popup of menu 2000
+    HMENU trayMenu;     // first popup of menu 2001
+    HACCEL accelerators;
+    HBRUSH backgroundBrush;
+    HFONT viewFont;
+};
+
+extern App app;
+
+// Main menu state helpers; quiet no-ops when there is no menu yet (tests without a shell).
+void EnableMenuCommand(UINT id, bool enabled);
+void CheckMenuCommand(UINT id, bool checked);
+bool IsMenuCommandChecked(UINT id);
+
+// Window class "W": registered once; the main window procedure routes messages to the subsystems.
+bool RegisterMainWindowClass(HINSTANCE instance);
+HWND CreateMainWindow(HINSTANCE instance, int showCommand);
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,162 @@
+// Test helpers: files, pumping, and a brindle.exe process seen from outside.
+#include "harness.h"
+#include <atomic>
+
+namespace harness {
+
+std::wstring FromUnixPath(const char* unixPath) {
+    std::wstring out = L"Z:";
+    for (const char* p = unixPath; *p; ++p) out += (*p == '/') ? L'\\' : static_cast<wchar_t>(*p);
+    return out;
+}
+
+std::wstring BrindleExe() {
+#ifdef BRINDLE_EXE_UNIX
+    return FromUnixPath(BRINDLE_EXE_UNIX);
+#else
+    return L"brindle.exe";
+#endif
+}
+
+std::wstring NewTempDir() {
+    static std::atomic<int> counter{0};
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    wchar_t dir[MAX_PATH];
+    wsprintfW(dir, L"%sbrindle-%lu-%lu-%d", base, GetCurrentProcessId(), GetTickCount(), counter++);
+    CreateDirectoryW(dir, nullptr);
+    return dir;
+}
+
+static bool WriteWith(const std::wstring& path, const std::string& bytes, DWORD disposition) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    if (disposition == OPEN_ALWAYS) SetFilePointer(file, 0, nullptr, FILE_END);
+    DWORD written = 0;
+    BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) { return WriteWith(path, bytes, CREATE_ALWAYS); }
+bool AppendBytes(const std::wstring& path, const std::string& bytes) { return WriteWith(path, bytes, OPEN_ALWAYS); }
+
+std::string Utf8(const std::wstring& text) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+void Pump(DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (GetTickCount() - start >= milliseconds) break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (done()) return true;
+        if (GetTickCount() - start > timeoutMs) return done();
+        Pump(10);
+    }
+}
+
+bool Start(Process& process, const std::wstring& arguments, const std::vector<std::wstring>& environment) {
+    std::wstring commandLine = L"\"" + BrindleExe() + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
+    std::wstring block;
+    if (!environment.empty()) {
+        wchar_t* current = GetEnvironmentStringsW();
+        for (const wchar_t* p = current; *p; p += wcslen(p) + 1) {
+            std::wstring entry = p;
+            bool replaced = false;
+            for (const auto& e : environment)
+                if (_wcsnicmp(entry.c_str(), e.c_str(), e.find(L'=') + 1) == 0) replaced = true;
+            if (!replaced) block += entry + L'\0';
+        }
+        FreeEnvironmentStringsW(current);
+        for (const auto& e : environment) block += e + L'\0';
+        block += L'\0';
+    }
+    STARTUPINFOW si{sizeof(si)};
+    std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back(0);
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE,
+                        environment.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
+                        environment.empty() ? nullptr : block.data(), nullptr, &si, &process.info))
+        return false;
+    process.main = FindMainWindow(process.info.dwProcessId);
+    process.view = process.main ? FindView(process.main) : nullptr;
+    return process.main != nullptr;
+}
+
+HWND FindMainWindow(DWORD processId, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil([&] {
+        for (HWND w = FindWindowW(L"W", nullptr); w; w = FindWindowExW(nullptr, w, L"W", nullptr)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == processId && IsWindowVisible(w)) { found = w; return true; }
+        }
+        return false;
+    }, timeoutMs);
+    return found;
+}
+
+HWND FindView(HWND main) { return FindWindowExW(main, nullptr, L"LISTBOX", nullptr); }
+
+int RowCount(HWND view) { return static_cast<int>(SendMessageW(view, LB_GETCOUNT, 0, 0)); }
+
+std::vector<std::wstring> Rows(HWND view) {
+    std::vector<std::wstring> rows;
+    int count = RowCount(view);
+    for (int i = 0; i < count; ++i) {
+        LRESULT length = SendMessageW(view, LB_GETTEXTLEN, i, 0);
+        if (length < 0) break;
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        LRESULT got = SendMessageW(view, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+        text.resize(got < 0 ? 0 : static_cast<size_t>(got));
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[1024] = L"";
+    SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+bool WaitForRows(HWND view, int count, DWORD timeoutMs) {
+    return WaitUntil([&] { return RowCount(view) == count; }, timeoutMs);
+}
+
+DWORD WaitExit(Process& process, DWORD timeoutMs) {
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process.info.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process.info.hProcess, 99);
+        WaitForSingleObject(process.info.hProcess, 5000);
+    }
+    GetExitCodeProcess(process.info.hProcess, &code);
+    CloseHandle(process.info.hProcess);
+    CloseHandle(process.info.hThread);
+    process.info = {};
+    return code;
+}
+
+DWORD Close(Process& process, DWORD timeoutMs) {
+    if (process.main) PostMessageW(process.main, WM_CLOSE, 0, 0);
+    return WaitExit(process, timeoutMs);
+}
+
+}  // namespace harness

@@ -1,0 +1,37 @@
+// Helpers shared by the test suites: temporary files, message pumping, and driving brindle.exe
+// as a separate process observed through window messages.
+#pragma once
+#include <windows.h>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace harness {
+
+std::wstring FromUnixPath(const char* unixPath);   // Z:\... under Wine
+std::wstring BrindleExe();                          // the built brindle.exe
+std::wstring NewTempDir();                          // a fresh folder under %TEMP%
+bool WriteBytes(const std::wstring& path, const std::string& bytes);   // create or replace
+bool AppendBytes(const std::wstring& path, const std::string& bytes);
+std::string Utf8(const std::wstring& text);
+
+void Pump(DWORD milliseconds);                      // dispatch this thread's messages for a while
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);  // pumping meanwhile
+
+// A brindle.exe started by a test. `environment` lines are NAME=VALUE, added to the current block.
+struct Process {
+    PROCESS_INFORMATION info{};
+    HWND main = nullptr;
+    HWND view = nullptr;
+};
+bool Start(Process& process, const std::wstring& arguments, const std::vector<std::wstring>& environment = {});
+HWND FindMainWindow(DWORD processId, DWORD timeoutMs = 10000);
+HWND FindView(HWND main);
+int RowCount(HWND view);
+std::vector<std::wstring> Rows(HWND view);
+std::wstring WindowText(HWND window);
+bool WaitForRows(HWND view, int count, DWORD timeoutMs = 5000);
+DWORD Close(Process& process, DWORD timeoutMs = 10000);   // WM_CLOSE, wait, exit code (kills on timeout)
+DWORD WaitExit(Process& process, DWORD timeoutMs = 10000);
+
+}  // namespace harness

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Starts brindle.exe under Xvfb on a file, waits for its window and saves a PNG of it.
+# usage: tools/screenshot.sh FILE OUT.png [seconds to wait after the window appears]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${BRINDLE_BUILD:-$root/build}"
+file="$1"; out="$2"; settle="${3:-2}"
+export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+bash "$root/tools/wine-prefix.sh" "$WINEPREFIX"
+unset DISPLAY
+source "$root/tools/xvfb.sh"
+wine "$build/brindle.exe" "$(winepath -w "$file")" </dev/null >/dev/null 2>&1 &
+app=$!
+win=""
+for _ in $(seq 200); do
+  win=$(xdotool search --name 'Brindle' 2>/dev/null | head -1 || true)
+  [ -n "$win" ] && break
+  sleep 0.1
+done
+[ -n "$win" ] || { echo "screenshot: no window appeared" >&2; kill $app; exit 1; }
+sleep "$settle"
+import -window root "$out"
+kill $app 2>/dev/null || true
+wineserver -k || true
+echo "$out"

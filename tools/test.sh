@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds Brindle and runs every test under Wine, in the build's private prefix, on a private display.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${BRINDLE_BUILD:-$root/build}"
+bash "$root/tools/build.sh"
+export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+bash "$root/tools/wine-prefix.sh" "$WINEPREFIX"
+source "$root/tools/xvfb.sh"
+# Keep the Wine server warm, detached from ctest's pipes, and stop it afterwards.
+wineserver -p
+wine wineboot </dev/null >/dev/null 2>&1
+status=0
+ctest --test-dir "$build" --output-on-failure "$@" || status=$?
+wineserver -k || true
+exit $status
