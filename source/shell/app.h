@@ -16,6 +16,8 @@ struct App {
     HACCEL accelerators;
     HBRUSH backgroundBrush;
     HFONT viewFont;
+    HICON iconPlay, iconPause, iconFile, iconBuff, iconWarning;  // 16 x 16 status icons
+    const wchar_t* helpText;  // what the help tooltip shows when asked for its text
 };
 
 extern App app;

@@ -1,33 +1,265 @@
-// The main window of class "W": its children and the routing of its messages.
+// The main window of class "W": its children, layout, full screen, closing, and message routing.
 #include "shell/app.h"
+#include "shell/mainwnd.h"
 #include "shell/platform.h"
+#include "shell/instances.h"
 #include "view/view.h"
+#include "view/find.h"
+#include "status/status.h"
+#include "status/tray.h"
 #include "logsource/logsource.h"
+#include "persist/settings.h"
+#include "persist/properties.h"
 #include "dialogs/ui.h"
 #include "ids.h"
 #include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+#include <cstdio>
+
+FullScreenState fullScreen;
 
 namespace {
 
+constexpr UINT kFindTerminating = 0x40;  // FR_DIALOGTERM
+constexpr UINT kFindNext = 8;            // FR_FINDNEXT
+
+// Menu items whose resource state is checked but whose setting may be off.
+struct CheckedSetting { UINT id; const uint32_t* value; };
+
+void SetInitialMenuState() {
+    const CheckedSetting checks[] = {{IDM_AUTODETECT, &settings.autodetect}, {IDM_STATUS_BAR, &settings.statusBar},
+                                     {IDM_WRAP_LINES, &settings.wrapLines}, {IDM_CUT_EMPTY, &settings.cutEmpty},
+                                     {IDM_AUTO_CHECK, &settings.autoCheck}};
+    for (const auto& c : checks)
+        if (!*c.value) CheckMenuCommand(c.id, false);
+    UINT language = settings.language == 9      ? IDM_LANG_ENGLISH
+                    : settings.language == 1029 ? IDM_LANG_CZECH
+                    : settings.language == 1051 ? IDM_LANG_SLOVAK
+                                                : 0;
+    if (language && app.mainMenu)
+        CheckMenuRadioItem(app.mainMenu, IDM_LANG_ENGLISH, IDM_LANG_LAST_RADIO, language, MF_BYCOMMAND);
+    else if (settings.language == 0)
+        CheckMenuCommand(IDM_LANG_AUTO, true);
+}
+
 LRESULT OnCreate(HWND window) {
     app.mainWindow = window;
+    app.dialogTarget = window;
+    CreateStatusBar(window);
+    SetInitialMenuState();
     app.view = CreateView(window);
-    ShowWindow(app.view, SW_SHOW);
+    app.progressBar = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
+                                      0, 0, window, nullptr, app.instance, nullptr);
+    if (app.progressBar) SendMessageW(app.progressBar, PBM_SETSTEP, 1, 0);
+    UpdateHorizontalExtent();
+    FocusView();
+    if (settings.autoCheck && settings.startMinute > settings.lastCheck + 4320)
+        PostMessageW(window, WM_COMMAND, IDM_CHECK_UPDATES, 0);
     return 0;
 }
 
-void OnSize(int width, int height) {
-    if (app.view) MoveWindow(app.view, 0, 0, width, height, TRUE);
+float ScreenScale() {
+    float scale = 1.0f;
+    if (HDC screen = GetDC(nullptr)) {
+        scale = GetDeviceCaps(screen, LOGPIXELSX) / 96.0f;
+        ReleaseDC(nullptr, screen);
+    }
+    return scale;
+}
+
+bool ViewShowsLastRow(int& last) {
+    last = static_cast<int>(SendMessageW(app.view, LB_GETCOUNT, 0, 0)) - 1;
+    int top = static_cast<int>(SendMessageW(app.view, LB_GETTOPINDEX, 0, 0));
+    RECT client;
+    int rowHeight = static_cast<int>(SendMessageW(app.view, LB_GETITEMHEIGHT, 0, 0));
+    if (!GetClientRect(app.view, &client) || rowHeight <= 0 || rowHeight == LB_ERR) return false;
+    return last >= top && top != -1 && last <= top + (client.bottom - client.top) / rowHeight;
+}
+
+void SyncLockState() {
+    bool locked = (GetKeyState(VK_SCROLL) & 1) != 0;
+    CheckMenuCommand(IDM_LOCK_SCROLL, locked);
+    SetStatusLockText(locked);
+}
+
+void OnGetMinMaxInfo(MINMAXINFO* info) {
+    info->ptMinTrackSize.x = statusPartsWidth + 2 * GetSystemMetrics(SM_CXFRAME) + 23;
+    int height = 2 * GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYMENU) +
+                 2 * GetSystemMetrics(SM_CYVSCROLL);
+    if (settings.statusBar && app.statusBar) {
+        RECT client;
+        GetClientRect(app.statusBar, &client);
+        height += client.bottom;
+    }
+    if (app.view && (GetWindowLongW(app.view, GWL_STYLE) & WS_HSCROLL)) height += GetSystemMetrics(SM_CYHSCROLL);
+    info->ptMinTrackSize.y = height;
+}
+
+void OnDpiChanged(HWND window, WPARAM wParam, const RECT* suggested) {
+    RECT current;
+    GetWindowRect(window, &current);
+    printf("WM_DPICHANGED %u; %d %d %d %d (%d, %d) -> %d %d %d %d (%d, %d)\n", LOWORD(wParam), (int)current.left,
+           (int)current.top, (int)current.right, (int)current.bottom, (int)(current.right - current.left),
+           (int)(current.bottom - current.top), (int)suggested->left, (int)suggested->top, (int)suggested->right,
+           (int)suggested->bottom, (int)(suggested->right - suggested->left),
+           (int)(suggested->bottom - suggested->top));
+    fflush(stdout);
+}
+
+void OnClose() {
+    LeaveInstanceBlock();
+    SaveWindowPosition();
+    RemoveTrayIcon();
+}
+
+LRESULT OnNotify(const NMHDR* header) {
+    if (header->code == TTN_GETDISPINFOW && header->hwndFrom == app.helpTip) {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(const_cast<NMHDR*>(header));
+        info->lpszText = const_cast<wchar_t*>(app.helpText);
+        info->hinst = nullptr;
+        return 0;
+    }
+    if (header->hwndFrom == app.statusBar) return OnStatusNotify(header);
+    return 0;
+}
+
+LRESULT OnFindReplace(LPARAM lParam) {
+    const FINDREPLACEW* find = reinterpret_cast<const FINDREPLACEW*>(lParam);
+    if (find->Flags & kFindTerminating) {
+        app.dialogTarget = app.mainWindow;
+        EnableWindow(app.mainWindow, TRUE);
+        FocusView();
+    } else if (find->Flags & kFindNext) {
+        OnFindReplaceMessage(lParam);
+    }
+    return 0;
 }
 
 }  // namespace
 
+void HideHelpTip() {
+    if (app.helpTip) SendMessageW(app.helpTip, TTM_TRACKACTIVATE, FALSE, 0);
+}
+
+void LayoutMainWindow(int width, int height) {
+    float scale = ScreenScale();
+    LayoutStatusBar(width, scale);
+    int statusHeight = 0;
+    if (app.statusBar) {
+        RECT client;
+        GetClientRect(app.statusBar, &client);
+        statusHeight = client.bottom;
+    }
+    bool showStatus = GetMenu(app.mainWindow) != nullptr && IsMenuCommandChecked(IDM_STATUS_BAR);
+    int last = -1;
+    bool keepLast = app.view && ViewShowsLastRow(last);
+
+    HDWP batch = BeginDeferWindowPos(4);
+    if (batch && app.view)
+        batch = DeferWindowPos(batch, app.view, nullptr, 0, 0, width, showStatus ? height - statusHeight : height,
+                               SWP_NOZORDER | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    if (batch && app.statusBar)
+        batch = DeferWindowPos(batch, app.statusBar, nullptr, 0, height - statusHeight, width, statusHeight,
+                               SWP_NOZORDER | SWP_NOACTIVATE | (showStatus ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    if (batch && app.progressBar) {
+        // The status bar has not moved yet inside the batch: place the bar from the new geometry.
+        int width115 = static_cast<int>(115 * scale);
+        int left = statusPartEdges[4] + 2, top = height - statusHeight + 2, w = width115 - 2, h = statusHeight - 2;
+        if (themeState() != 0) { left += 3; top += 4; w = width115 - 8; h -= 4; }
+        batch = DeferWindowPos(batch, app.progressBar, HWND_TOP, left, top, w, h, SWP_NOACTIVATE);
+    }
+    if (batch) EndDeferWindowPos(batch);
+    UpdateHorizontalExtent();
+    if (keepLast) SendMessageW(app.view, LB_SETTOPINDEX, last, 0);
+}
+
+void ToggleFullScreen() {
+    HWND window = app.mainWindow;
+    if (!IsMenuCommandChecked(IDM_FULLSCREEN)) {
+        if (IsZoomed(window)) ShowWindow(window, SW_RESTORE);
+        GetWindowRect(window, &fullScreen.savedWindowRect);
+        SetWindowLongW(window, GWL_STYLE, WS_POPUP);
+        bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+        bool clean = settings.fullscreen ? !shift : shift;
+        fullScreen.savedViewStyle = 0;
+        if (clean) {
+            SetMenu(window, nullptr);
+            fullScreen.savedViewStyle = GetWindowLongW(app.view, GWL_STYLE);
+            SetWindowLongW(app.view, GWL_STYLE, fullScreen.savedViewStyle & ~(WS_VSCROLL | WS_HSCROLL));
+        }
+        ShowWindow(window, SW_SHOWMAXIMIZED);
+        CheckMenuCommand(IDM_FULLSCREEN, true);
+        return;
+    }
+    uint32_t style = envNumber(L"BRINDLE_STYLE");
+    SetWindowLongW(window, GWL_STYLE, style ? static_cast<LONG>(style) : WS_OVERLAPPEDWINDOW);
+    ShowWindow(window, SW_RESTORE);
+    if (!GetMenu(window)) SetMenu(window, app.mainMenu);
+    if (fullScreen.savedViewStyle) {
+        SetWindowLongW(app.view, GWL_STYLE, fullScreen.savedViewStyle);
+        fullScreen.savedViewStyle = 0;
+        SetWindowPos(app.view, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    }
+    const RECT& r = fullScreen.savedWindowRect;
+    MoveWindow(window, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    CheckMenuCommand(IDM_FULLSCREEN, false);
+}
+
+void ExitCommand() {
+    CloseLogFile();
+    PostMessageW(app.mainWindow, WM_CLOSE, 0, 0);
+}
+
+void EscCommand() {
+    if (app.dialogTarget && app.dialogTarget != app.mainWindow) PostMessageW(app.dialogTarget, WM_CLOSE, 0, 0);
+    else if (settings.escClose) PostMessageW(app.mainWindow, WM_CLOSE, 0, 0);
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE: return OnCreate(window);
-    case WM_SIZE: OnSize(LOWORD(lParam), HIWORD(lParam)); return 0;
-    case WM_TIMER: OnLogTimer(wParam); return 0;
+    case WM_SIZE:
+        if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) LayoutMainWindow(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_ACTIVATE:
+    case WM_ACTIVATEAPP:
+        if (wParam) FocusView();
+        SyncLockState();
+        return 0;
+    case WM_GETMINMAXINFO: OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
+    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTCHARS;
+    case WM_NCLBUTTONDOWN: case WM_NCRBUTTONDOWN: case WM_NCMBUTTONDOWN:
+    case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN: case WM_XBUTTONDOWN:
+        HideHelpTip();
+        break;
+    case WM_COMMAND: return OnCommand(window, wParam, lParam);
+    case WM_NOTIFY: return OnNotify(reinterpret_cast<const NMHDR*>(lParam));
+    case WM_CTLCOLORLISTBOX: return OnCtlColorListBox(reinterpret_cast<HDC>(wParam));
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_MINIMIZE && settings.trayMinimize) TrayBeforeMinimize();
+        break;
+    case WM_QUERYOPEN:
+        if (settings.trayMinimize) TrayOnQueryOpen();
+        return 1;
+    case WM_DPICHANGED: OnDpiChanged(window, wParam, reinterpret_cast<const RECT*>(lParam)); break;
+    case WM_CLOSE: OnClose(); break;
     case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_TIMER: OnLogTimer(wParam); return 0;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) != app.view) break;
+        OnContextMenu(reinterpret_cast<HWND>(wParam), lParam);
+        return 0;
+    case WM_MOUSEWHEEL: OnMouseWheel(wParam); return 0;
+    case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
+    case WM_MENUSELECT: OnMenuSelect(wParam, lParam); return 0;
+    case WM_BRINDLE_TRAY: return TrayOnNotify(wParam, lParam);
+    case WM_BRINDLE_QUERY: return AnswerInstanceQuery();
+    default:
+        if (message == findReplaceMessage && findReplaceMessage) return OnFindReplace(lParam);
+        if (message == taskbarCreatedMessage && taskbarCreatedMessage) { TrayOnTaskbarCreated(); return 0; }
+        if (message == shellHookMessage && shellHookMessage) return TrayOnShellHook(wParam, lParam) ? 1 : 0;
+        break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -36,16 +268,25 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
     WNDCLASSEXW wc{sizeof(wc)};
     wc.lpfnWndProc = MainWindowProc;
     wc.hInstance = instance;
+    wc.hIcon = loadIconScaled(instance, L"A", GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+    wc.hIconSm = loadSmallIcon(instance, L"A");
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIconW(instance, L"A");
     wc.lpszClassName = L"W";
     return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 HWND CreateMainWindow(HINSTANCE instance, int showCommand) {
     app.instance = instance;
-    HWND window = CreateWindowExW(0, L"W", UiString(IDS_PRODUCT), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  800, 600, nullptr, nullptr, instance, nullptr);
-    if (window) ShowWindow(window, showCommand);
+    if (!app.mainMenu) app.mainMenu = LoadUiMenu(IDR_MAIN_MENU);
+    uint32_t style = envNumber(L"BRINDLE_STYLE"), extra = envNumber(L"BRINDLE_EXTRA");
+    auto coordinate = [](const wchar_t* name) {
+        uint32_t v = envNumber(name);
+        return v ? static_cast<int>(v) : CW_USEDEFAULT;
+    };
+    HWND window = CreateWindowExW(extra ? extra : WS_EX_DLGMODALFRAME | WS_EX_ACCEPTFILES, L"W",
+                                  UiString(IDS_PRODUCT), style ? style : WS_OVERLAPPEDWINDOW,
+                                  coordinate(L"BRINDLE_X"), coordinate(L"BRINDLE_Y"), coordinate(L"BRINDLE_WIDTH"),
+                                  coordinate(L"BRINDLE_HEIGHT"), nullptr, app.mainMenu, instance, nullptr);
+    if (window && showCommand >= 0) ShowWindow(window, showCommand);
     return window;
 }

@@ -1,25 +1,46 @@
-// Entry point: start-up, the message loop and the exit code.
+// Entry point: start-up in order, the message loop and the exit code.
 #include "shell/app.h"
+#include "shell/platform.h"
+#include "shell/instances.h"
+#include "shell/startup.h"
 #include "logsource/logsource.h"
-#include "persist/settings.h"
-#include <commctrl.h>
+#include "persist/properties.h"
+#include "dialogs/dialogs.h"
 #include <shellapi.h>
+#include <objbase.h>
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&icc);
-    InitLogSource();
-    LoadSettings();
-    if (!RegisterMainWindowClass(instance)) return 0;
-    HWND window = CreateMainWindow(instance, showCommand);
-    if (!window) return 0;
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    app.instance = instance;
+    SetLastError(0);
+    BindOptionalApi();
+    if (optionalApi.ChangeWindowMessageFilter) {
+        optionalApi.ChangeWindowMessageFilter(shellHookMessage, MSGFLT_ADD);
+        optionalApi.ChangeWindowMessageFilter(taskbarCreatedMessage, MSGFLT_ADD);
+        optionalApi.ChangeWindowMessageFilter(1035, MSGFLT_ADD);
+    }
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (argv && argc > 1) OpenLogFile(argv[1]);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+    if (argv && argc <= 1) {
+        LocalFree(argv);
+        argv = nullptr;
     }
-    return 0;
+    if (argv && ActivateExistingInstance(argv[1])) return 0;
+
+    CoInitialize(nullptr);
+    int exitCode = 0;
+    if (StartApplication(instance)) {
+        if (argv) OpenLogFile(argv[1]);  // further arguments are ignored
+        EnterInstanceBlock();
+        FinishStartup();
+        ShowWindow(app.mainWindow, RestoreWindowPosition(StartupShowCommand()));
+        if (optionalApi.RegisterShellHookWindow) optionalApi.RegisterShellHookWindow(app.mainWindow);
+        HHOOK callRet = SetWindowsHookExW(WH_CALLWNDPROCRET, DialogCallWndRetHook, nullptr, GetCurrentThreadId());
+        HHOOK cbt = SetWindowsHookExW(WH_CBT, DialogCbtHook, nullptr, GetCurrentThreadId());
+        exitCode = RunMessageLoop();
+        if (cbt) UnhookWindowsHookEx(cbt);
+        if (callRet) UnhookWindowsHookEx(callRet);
+    }
+    if (argv) LocalFree(argv);
+    CoUninitialize();
+    return exitCode;
 }

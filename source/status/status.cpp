@@ -1,13 +1,89 @@
-// Stand-in status bar: plain texts in the parts that the watching code fills.
+// The status bar's parts, their layout and texts, and the progress bar laid over part 5.
 #include "status/status.h"
 #include "shell/app.h"
+#include "shell/platform.h"
 #include "logsource/logsource.h"
 #include "persist/settings.h"
 #include "dialogs/ui.h"
 #include "ids.h"
 #include <commctrl.h>
 
-void RefreshStatus() {}
+int statusPartEdges[kStatusParts] = {1, 2, 3, 4, 5, 6, 7, 8, -1};
+int statusPartsWidth = 525;
+
+namespace {
+
+// Widths of parts 1 to 8 at 96 dpi; parts 1 and 2 hold a 16-pixel icon and are never scaled.
+constexpr int kPartWidths[kStatusParts] = {0, 25, 25, 55, 70, 115, 55, 35, 145};
+
+void SetPart(int part, const wchar_t* text, const wchar_t* tip, HICON icon) {
+    if (!app.statusBar) return;
+    SendMessageW(app.statusBar, SB_SETICON, part, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(app.statusBar, SB_SETTEXTW, part, reinterpret_cast<LPARAM>(text));
+    SendMessageW(app.statusBar, SB_SETTIPTEXTW, part, reinterpret_cast<LPARAM>(tip));
+}
+
+int Scaled(int part, float scale) {
+    return part <= 2 ? kPartWidths[part] : static_cast<int>(kPartWidths[part] * scale);
+}
+
+}  // namespace
+
+HWND CreateStatusBar(HWND parent) {
+    app.statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr,
+                                    WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | SBARS_TOOLTIPS | SBARS_SIZEGRIP,
+                                    0, 0, 0, 0, parent, nullptr, app.instance, nullptr);
+    if (!app.statusBar) return nullptr;
+    SendMessageW(app.statusBar, WM_SIZE, 0, MAKELPARAM(32, 32));
+    SendMessageW(app.statusBar, SB_SETPARTS, kStatusParts, reinterpret_cast<LPARAM>(statusPartEdges));
+    SendMessageW(app.statusBar, SB_SETTEXTW, 7, reinterpret_cast<LPARAM>(UiString(IDS_UPDATE_BLANK)));
+    ShowUpdateSchedule();
+    const wchar_t* credit = UiString(IDS_CREDIT);
+    SetPart(8, lstrlenW(credit) > 10 ? credit + 10 : L"", UiString(IDS_CREDIT_TIP), nullptr);
+    return app.statusBar;
+}
+
+void LayoutStatusBar(int clientWidth, float scale) {
+    int edge = clientWidth;
+    statusPartEdges[8] = -1;
+    for (int part = 8; part >= 1; --part) {
+        edge -= Scaled(part, scale);
+        statusPartEdges[part - 1] = edge;
+    }
+    statusPartsWidth = clientWidth - statusPartEdges[0];
+    if (app.statusBar) SendMessageW(app.statusBar, SB_SETPARTS, kStatusParts, reinterpret_cast<LPARAM>(statusPartEdges));
+}
+
+RECT ProgressBarRect(float scale) {
+    RECT bar{};
+    if (app.statusBar) GetWindowRect(app.statusBar, &bar);
+    MapWindowPoints(nullptr, app.mainWindow, reinterpret_cast<POINT*>(&bar), 2);
+    int width = static_cast<int>(115 * scale);
+    int left = statusPartEdges[4] + 2, top = bar.top + 2, w = width - 2, h = (bar.bottom - bar.top) - 2;
+    if (themeState() != 0) { left += 3; top += 4; w = width - 8; h -= 4; }
+    return RECT{left, top, left + w, top + h};
+}
+
+void RefreshStatus() {
+    if (!app.statusBar || !app.view) return;
+    bool open = logSource.handle != nullptr;
+    int current = static_cast<int>(SendMessageW(app.view, LB_GETCURSEL, 0, 0));
+    int count = static_cast<int>(SendMessageW(app.view, LB_GETCOUNT, 0, 0));
+    wchar_t text[64];
+    if (open) {
+        wsprintfW(text, UiString(IDS_STATUS_LINE), current + 1);
+        SetPart(4, text, text, nullptr);
+    } else {
+        SetPart(4, L"", L"", nullptr);
+    }
+    wsprintfW(text, UiString(IDS_STATUS_LINES), count);
+    SetPart(5, text, text, nullptr);
+    if (logSource.rowFill > 0) SetPart(1, UiString(IDS_STATUS_UNFINISHED), UiString(IDS_STATUS_UNFINISHED), app.iconBuff);
+    else SetPart(1, L"", L"", nullptr);
+    if (!open) SetPart(2, L"", L"", nullptr);
+    else if (logSource.paused) SetPart(2, UiString(IDS_STATUS_PAUSED), UiString(IDS_STATUS_PAUSED), app.iconPause);
+    else SetPart(2, UiString(IDS_STATUS_WATCHING), UiString(IDS_STATUS_WATCHING), app.iconPlay);
+}
 
 void UpdateProgress() {
     if (!app.progressBar) return;
@@ -24,13 +100,9 @@ void SetStatusSizeText(const char* text, const wchar_t* tip) {
     SendMessageW(app.statusBar, SB_SETTIPTEXTW, 6, reinterpret_cast<LPARAM>(tip));
 }
 
-void SetStatusFile(const wchar_t* path) {
-    if (!app.statusBar) return;
-    SendMessageW(app.statusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(path));
-    SendMessageW(app.statusBar, SB_SETTIPTEXTW, 0, reinterpret_cast<LPARAM>(path));
-}
+void SetStatusFile(const wchar_t* path) { SetPart(0, path, path, app.iconFile); }
 
-void ClearStatusFile() { SetStatusFile(L""); }
+void ClearStatusFile() { SetPart(0, L"", L"", nullptr); }
 
 void SetStatusLockText(bool locked) {
     if (app.statusBar) SendMessageW(app.statusBar, SB_SETTEXTW, 3, reinterpret_cast<LPARAM>(locked ? UiString(IDS_LOCKED) : L""));
@@ -38,4 +110,21 @@ void SetStatusLockText(bool locked) {
 
 void SetStatusLockTip(bool locked) {
     if (app.statusBar) SendMessageW(app.statusBar, SB_SETTIPTEXTW, 3, reinterpret_cast<LPARAM>(locked ? UiString(IDS_LOCKED_TIP) : L""));
+}
+
+void ShowUpdateSchedule() {
+    if (!app.statusBar) return;
+    wchar_t tip[512];
+    if (settings.autoCheck) {
+        ULARGE_INTEGER next;
+        next.QuadPart = (static_cast<ULONGLONG>(settings.lastCheck) + 4320) * 600000000ULL;
+        FILETIME utc{next.LowPart, next.HighPart}, local;
+        SYSTEMTIME t{};
+        FileTimeToLocalFileTime(&utc, &local);
+        FileTimeToSystemTime(&local, &t);
+        wsprintfW(tip, UiString(IDS_NEXT_CHECK), UiString(IDS_NO_UPDATE), t.wDay, t.wMonth, t.wYear, t.wHour, t.wMinute);
+    } else {
+        wsprintfW(tip, UiString(IDS_CHECK_DISABLED), UiString(IDS_NO_UPDATE));
+    }
+    SendMessageW(app.statusBar, SB_SETTIPTEXTW, 7, reinterpret_cast<LPARAM>(tip));
 }

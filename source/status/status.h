@@ -1,6 +1,14 @@
-// Status bar and progress bar operations that other subsystems call.
+// Status bar and progress bar: creation, layout and the operations other subsystems call.
 #pragma once
 #include <windows.h>
+
+constexpr int kStatusParts = 9;
+extern int statusPartEdges[kStatusParts];
+extern int statusPartsWidth;             // width of parts 1 to 8; drives the minimum window width
+
+HWND CreateStatusBar(HWND parent);       // hidden; initial edges and texts
+void LayoutStatusBar(int clientWidth, float scale);   // edges, SB_SETPARTS, progress bar placement
+RECT ProgressBarRect(float scale);       // over part 5, in the main window's client coordinates
 
 void RefreshStatus();                  // counters, states, current row
 void UpdateProgress();                 // progress bar range and position from the LogSource sizes
@@ -9,3 +17,4 @@ void SetStatusFile(const wchar_t* path);                      // part 0: file ic
 void ClearStatusFile();
 void SetStatusLockText(bool locked);   // part 3: "LOCKED" or nothing
 void SetStatusLockTip(bool locked);    // part 3 tooltip
+void ShowUpdateSchedule();             // part 7 tooltip

@@ -1,0 +1,7 @@
+// Stand-in until the update check lands.
+#include "update/update.h"
+
+void DonateCommand() {}
+bool StartUpdateCheck() { return false; }
+bool OpenPendingDownload() { return false; }
+void OpenProductPage() {}
