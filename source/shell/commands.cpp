@@ -227,8 +227,7 @@ void OnMouseWheel(WPARAM wParam) {
     int delta = GET_WHEEL_DELTA_WPARAM(wParam);
     UINT id = delta >= 0 ? IDM_LARGER_FONT : IDM_SMALLER_FONT;
     if (delta < 0) delta = -delta;
-    // Once for every started 120 units; a delta of 0 still counts as one step larger.
-    int steps = delta == 0 ? 1 : (delta + 119) / 120;
+    int steps = (delta + 119) / 120;  // once for every started 120 units
     for (int i = 0; i < steps; ++i) PostCommand(id);
 }
 
