@@ -59,11 +59,67 @@
 #define IDM_HISTORY_TEXT      1908
 #define IDM_ABOUT             1909
 
-// ---- Menus, accelerators, dialogs ----
+// ---- Menus and the accelerator table (resource names; a menu and the table may share a number) ----
 #define IDR_MAIN_MENU         1000
 #define IDR_ACCELERATORS      1000
 #define IDR_CONTEXT_MENU      2000
 #define IDR_TRAY_MENU         2001
+
+// ---- Dialogs (resource names 1000 to 1009) ----
+#define IDD_GOTO              1000
+#define IDD_ROW_LENGTH        1001
+#define IDD_PRINTING          1002
+#define IDD_ASSOCIATIONS      1003
+#define IDD_SIZE_LIMIT        1004
+#define IDD_APP_SETTINGS      1007
+#define IDD_HISTORY           1008
+#define IDD_ABOUT             1009
+
+// ---- Dialog controls (1 and 2 are IDOK and IDCANCEL; labels and icons are -1) ----
+// 1 to 128 sit in the button row, higher ids in the content area; 1024 to 1039 are headings.
+#define IDC_UPDATE_LINK       121
+#define IDC_RIGHTS_NOTE       122
+#define IDC_SEPARATOR         127
+#define IDC_GOTO_ROW          258
+#define IDC_ROW_LENGTH        259
+#define IDC_ROW_LENGTH_SPIN   260
+#define IDC_PRINT_PROGRESS    261
+#define IDC_MAKER_LINK        262
+#define IDC_KB_LIMIT          263
+#define IDC_KB_LIMIT_SPIN     264
+#define IDC_LINES_LIMIT       265
+#define IDC_LINES_LIMIT_SPIN  266
+#define IDC_HISTORY_TEXT      267
+#define IDC_VERSION           271
+#define IDC_LOGO              299
+#define IDC_ASSOC_LOG         512
+#define IDC_ASSOC_TXT         513
+#define IDC_ASSOC_VERB        527
+#define IDC_TRAY_MINIMIZE     531
+#define IDC_FULLSCREEN        532
+#define IDC_ESC_CLOSE         533
+#define IDC_SAVE_POSITION     541
+#define IDC_RESTRICT_INSTANCES 542
+#define IDC_HEADING_FIRST     1024
+#define IDC_PRODUCT_HEADING   1024
+#define IDC_HEADING_1         1025
+#define IDC_HEADING_2         1026
+#define IDC_HEADING_LAST      1039
+
+// ---- Icons (resource names, not numbers) ----
+#define IDI_APP               L"A"
+#define IDI_LOGO              L"B"
+#define IDI_PLAY              L"PLAY"
+#define IDI_PAUSE             L"PAUSE"
+#define IDI_FILE              L"FILE"
+#define IDI_BUFF              L"BUFF"
+#define IDI_SETUP             L"SETUP"
+#define IDI_ASSOC             L"ASSOC"
+#define IDI_PRINT             L"PRINT"
+
+// ---- Other resources ----
+#define IDT_HISTORY_TYPE      L"TEXT"
+#define IDT_HISTORY_NAME      L"HISTORY"
 
 // ---- Timers and private window messages of the main window ----
 #define TIMER_SURVEILLANCE    1
@@ -75,15 +131,80 @@
 
 // ---- Strings (string table ids) ----
 #define IDS_PRODUCT           1
+#define IDS_NOTICE            2
+#define IDS_NOTICE_TIP        3
+#define IDS_LOG_FILE_TYPE     4
+#define IDS_FILTER_LOG        5
+#define IDS_FILTER_ALL        6
 #define IDS_TITLE_FORMAT      17
+#define IDS_ERR_PRINT_NO_DATA 33
 #define IDS_ERR_OPEN          34
+#define IDS_ERR_PRINT_START   35
+#define IDS_ERR_ASSOC_READ    36
+#define IDS_NO_RIGHTS         37
+#define IDS_ERR_CLIPBOARD     38
 #define IDS_ERR_ERASE         39
+#define IDS_UPDATE_BLANK      49
+#define IDS_UPDATE_NEXT       50
+#define IDS_UPDATE_DISABLED   51
+#define IDS_UPDATE_CONNECTING 53
+#define IDS_UPDATE_NONE       54
+#define IDS_UPDATE_NEW        55
+#define IDS_UPDATE_UPGRADE    56
+#define IDS_UPDATE_STABILITY  57
+#define IDS_UPDATE_BAD_REPLY  58
+#define IDS_UPDATE_NO_CONNECT 59
+#define IDS_UPDATE_INIT_FAIL  60
+#define IDS_UPDATE_CLICK_ICON 61
+#define IDS_DONATE_LANGUAGE   62
 #define IDS_ERASE_CAPTION     65
 #define IDS_ERASE_TEXT        66
+#define IDS_VERB_CAPTION      164
 #define IDS_LOCKED            225
-#define IDS_ACTUAL_SIZE       245
+#define IDS_ROW_NUMBER        226
+#define IDS_ROW_COUNT         227
+#define IDS_WATCHING          241
+#define IDS_PAUSED            242
 #define IDS_LOCKED_TIP        243
+#define IDS_UNFINISHED        244
+#define IDS_ACTUAL_SIZE       245
+
+// Untranslated names, in English (United States) only: string blocks 9 and 10.
+#define IDS_FIXED_FIRST       128
+#define IDS_REG_KEY           129
+#define IDS_REG_ROW_LENGTH    130
+#define IDS_REG_TEXT_COLOR    131
+#define IDS_REG_BACKGROUND    132
+#define IDS_REG_HISTORY       133
+#define IDS_REG_CHARSET       134
+#define IDS_REG_STATUS_BAR    135
+#define IDS_REG_FONT          136
+#define IDS_REG_KB_LIMIT      137
+#define IDS_REG_WRAP_LINES    138
+#define IDS_REG_LINES_LIMIT   139
+#define IDS_REG_INSTALLED     140
+#define IDS_REG_AUTODETECT    141
+#define IDS_REG_LAST_CHECK    142
+#define IDS_REG_AUTO_CHECK    143
+#define IDS_PROGID            145
+#define IDS_DEFAULT_ICON      146
+#define IDS_VERB_KEY          147
 #define IDS_STREAM_NAME       148
+#define IDS_REG_RESTRICT_INSTANCES 152
+#define IDS_REG_REPO          153
+#define IDS_REG_LANGUAGE      154
+#define IDS_REG_CUT_EMPTY     155
+#define IDS_REG_TRAY_MINIMIZE 156
+#define IDS_REG_FULLSCREEN    157
+#define IDS_REG_ESC_CLOSE     158
+#define IDS_REG_SAVE_POSITION 159
+#define IDS_FIXED_LAST        159
+
+// Help texts are found by arithmetic: popup p of the main menu has string IDS_HELP_POPUP_BASE + p,
+// command c has c + IDS_HELP_MENU_OFFSET, dialog control c has (c + IDS_HELP_CONTROL_OFFSET) mod 65536.
+#define IDS_HELP_POPUP_BASE   256
+#define IDS_HELP_MENU_OFFSET  256
+#define IDS_HELP_CONTROL_OFFSET 3584
 
 // ---- Strings of the shell and the status bar ----
 #define IDS_CREDIT            2
