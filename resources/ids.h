@@ -206,19 +206,5 @@
 #define IDS_HELP_MENU_OFFSET  256
 #define IDS_HELP_CONTROL_OFFSET 3584
 
-// ---- Strings of the shell and the status bar ----
-#define IDS_CREDIT            2
-#define IDS_CREDIT_TIP        3
-#define IDS_FILTER_LOG        5
-#define IDS_FILTER_ALL        6
-#define IDS_UPDATE_BLANK      49
-#define IDS_NEXT_CHECK        50
-#define IDS_CHECK_DISABLED    51
-#define IDS_NO_UPDATE         54
-#define IDS_STATUS_LINE       226
-#define IDS_STATUS_LINES      227
-#define IDS_STATUS_WATCHING   241
-#define IDS_STATUS_PAUSED     242
-#define IDS_STATUS_UNFINISHED 244
 
 #endif

@@ -19,7 +19,7 @@ for _ in $(seq 200); do
 done
 [ -n "$win" ] || { echo "screenshot: no window appeared" >&2; kill $app; exit 1; }
 sleep "$settle"
-import -window root "$out"
+import -window "$win" "$out" 2>/dev/null || import -window root "$out"
 kill $app 2>/dev/null || true
 wineserver -k || true
 echo "$out"

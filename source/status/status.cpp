@@ -38,8 +38,8 @@ HWND CreateStatusBar(HWND parent) {
     SendMessageW(app.statusBar, SB_SETPARTS, kStatusParts, reinterpret_cast<LPARAM>(statusPartEdges));
     SendMessageW(app.statusBar, SB_SETTEXTW, 7, reinterpret_cast<LPARAM>(UiString(IDS_UPDATE_BLANK)));
     ShowUpdateSchedule();
-    const wchar_t* credit = UiString(IDS_CREDIT);
-    SetPart(8, lstrlenW(credit) > 10 ? credit + 10 : L"", UiString(IDS_CREDIT_TIP), nullptr);
+    const wchar_t* credit = UiString(IDS_NOTICE);
+    SetPart(8, lstrlenW(credit) > 10 ? credit + 10 : L"", UiString(IDS_NOTICE_TIP), nullptr);
     return app.statusBar;
 }
 
@@ -71,18 +71,18 @@ void RefreshStatus() {
     int count = static_cast<int>(SendMessageW(app.view, LB_GETCOUNT, 0, 0));
     wchar_t text[64];
     if (open) {
-        wsprintfW(text, UiString(IDS_STATUS_LINE), current + 1);
+        wsprintfW(text, UiString(IDS_ROW_NUMBER), current + 1);
         SetPart(4, text, text, nullptr);
     } else {
         SetPart(4, L"", L"", nullptr);
     }
-    wsprintfW(text, UiString(IDS_STATUS_LINES), count);
+    wsprintfW(text, UiString(IDS_ROW_COUNT), count);
     SetPart(5, text, text, nullptr);
-    if (logSource.rowFill > 0) SetPart(1, UiString(IDS_STATUS_UNFINISHED), UiString(IDS_STATUS_UNFINISHED), app.iconBuff);
+    if (logSource.rowFill > 0) SetPart(1, UiString(IDS_UNFINISHED), UiString(IDS_UNFINISHED), app.iconBuff);
     else SetPart(1, L"", L"", nullptr);
     if (!open) SetPart(2, L"", L"", nullptr);
-    else if (logSource.paused) SetPart(2, UiString(IDS_STATUS_PAUSED), UiString(IDS_STATUS_PAUSED), app.iconPause);
-    else SetPart(2, UiString(IDS_STATUS_WATCHING), UiString(IDS_STATUS_WATCHING), app.iconPlay);
+    else if (logSource.paused) SetPart(2, UiString(IDS_PAUSED), UiString(IDS_PAUSED), app.iconPause);
+    else SetPart(2, UiString(IDS_WATCHING), UiString(IDS_WATCHING), app.iconPlay);
 }
 
 void UpdateProgress() {
@@ -122,9 +122,9 @@ void ShowUpdateSchedule() {
         SYSTEMTIME t{};
         FileTimeToLocalFileTime(&utc, &local);
         FileTimeToSystemTime(&local, &t);
-        wsprintfW(tip, UiString(IDS_NEXT_CHECK), UiString(IDS_NO_UPDATE), t.wDay, t.wMonth, t.wYear, t.wHour, t.wMinute);
+        wsprintfW(tip, UiString(IDS_UPDATE_NEXT), UiString(IDS_UPDATE_NONE), t.wDay, t.wMonth, t.wYear, t.wHour, t.wMinute);
     } else {
-        wsprintfW(tip, UiString(IDS_CHECK_DISABLED), UiString(IDS_NO_UPDATE));
+        wsprintfW(tip, UiString(IDS_UPDATE_DISABLED), UiString(IDS_UPDATE_NONE));
     }
     SendMessageW(app.statusBar, SB_SETTIPTEXTW, 7, reinterpret_cast<LPARAM>(tip));
 }
