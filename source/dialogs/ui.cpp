@@ -1,6 +1,8 @@
 // Localised resources: the per-resource language choice, the string cache shared with the
 // update-check thread, menus, and modal dialogs with the Vista font substitution.
 #include "dialogs/ui.h"
+#include "persist/settings.h"
+#include "ids.h"
 #include <cstdint>
 #include <cstring>
 
@@ -206,6 +208,43 @@ const wchar_t* UiString(UINT id) {
 HMENU LoadUiMenu(UINT id) {
     UiResource menu = FindUiResource(RT_MENU, MAKEINTRESOURCEW(id));
     return menu.data ? LoadMenuIndirectW(menu.data) : nullptr;
+}
+
+namespace {
+
+struct LanguageItem {
+    UINT command;
+    DWORD language;
+};
+constexpr LanguageItem kLanguageItems[] = {
+    {IDM_LANG_ENGLISH, LANG_ENGLISH}, {IDM_LANG_CZECH, 1029}, {IDM_LANG_SLOVAK, 1051}, {IDM_LANG_AUTO, 0},
+};
+
+}  // namespace
+
+UINT LanguageMenuCommand(DWORD language) {
+    for (const LanguageItem& item : kLanguageItems)
+        if (item.language == language) return item.command;
+    return 0;
+}
+
+DWORD LanguageOfCommand(UINT command) {
+    for (const LanguageItem& item : kLanguageItems)
+        if (item.command == command) return item.language;
+    return static_cast<DWORD>(-1);
+}
+
+void CheckLanguageMenu(HMENU menu, DWORD language) {
+    UINT command = LanguageMenuCommand(language);
+    if (!menu || !command) return;
+    // Automatic is a radio group of its own, after the three languages' group.
+    if (command == IDM_LANG_AUTO) CheckMenuRadioItem(menu, IDM_LANG_AUTO, IDM_LANG_AUTO, command, MF_BYCOMMAND);
+    else CheckMenuRadioItem(menu, IDM_LANG_ENGLISH, IDM_LANG_LAST_RADIO, command, MF_BYCOMMAND);
+}
+
+void LanguageCommand(UINT command) {
+    DWORD language = LanguageOfCommand(command);
+    if (language != static_cast<DWORD>(-1)) StoreLanguageAndRestart(language);
 }
 
 bool SubstituteDialogFont(BYTE* data, DWORD* size) {

@@ -43,6 +43,15 @@ HMENU LoadUiMenu(UINT id);
 // Runs a dialog modally; -1 when the dialog resource does not exist (nothing is shown then).
 INT_PTR RunUiDialog(UINT id, HWND owner, DLGPROC procedure, LPARAM param = 0);
 
+// The Language menu: commands 1501..1503 and 1519 against the stored `language` values 9, 1029,
+// 1051 and 0. Each answers 0 / (uint32_t)-1 for anything else (no menu item, no language).
+UINT LanguageMenuCommand(DWORD language);
+DWORD LanguageOfCommand(UINT command);
+// Radio mark on the item of the stored setting (none for an unknown value); at window creation.
+void CheckLanguageMenu(HMENU menu, DWORD language);
+// Commands 1501..1503 and 1519: store the language and restart, also when it is the current one.
+void LanguageCommand(UINT command);
+
 // On a writable copy of an extended dialog template with DS_SETFONT naming "MS Shell Dlg 2":
 // makes the face "Segoe UI" at 9 points, moving the rest of the template 12 bytes down, and
 // shrinks *size. False, and nothing changed, for any other template.

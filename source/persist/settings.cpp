@@ -190,6 +190,24 @@ void StoreSettings(const SettingValue* values, int count) {
     RegCloseKey(key);
 }
 
+uint32_t ReadInstalledVersion() {
+    uint32_t installed = 0;
+    if (HKEY key = OpenKey(false)) {
+        QueryRaw(key, FindUiString(IDS_REG_INSTALLED), reinterpret_cast<BYTE*>(&installed), sizeof(installed));
+        RegCloseKey(key);
+    }
+    return installed;
+}
+
+void StoreCheckResult(uint32_t installedVersion) {
+    HKEY key = OpenKey(true);
+    if (!key) return;
+    if (const wchar_t* name = FindUiString(IDS_REG_INSTALLED))
+        RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&installedVersion), sizeof(installedVersion));
+    StoreValue(key, SV_LAST_CHECK);
+    RegCloseKey(key);
+}
+
 bool ComposeRestartParameters(const wchar_t* path, wchar_t* out, size_t units) {
     size_t length = lstrlenW(path);
     size_t trailing = 0;   // backslashes before the closing quote must be doubled to stay literal

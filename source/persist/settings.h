@@ -48,6 +48,12 @@ inline void StoreSetting(SettingValue value) { StoreSettings(&value, 1); }
 // Writes "language", closes the main window and starts the program again on the open file.
 void StoreLanguageAndRestart(uint32_t language);
 
+// The update check's value "installed" (major * 65536 + minor * 256 + patch), not part of the
+// record: absent or unreadable reads as 0.
+uint32_t ReadInstalledVersion();
+// After a valid update reply: "installed", then "last check" from the record, through one key.
+void StoreCheckResult(uint32_t installedVersion);
+
 // Hand-edited values outside what the dialogs produce: row length into 1..256, the two limits
 // into 1..65535, the font's face name terminated.
 void BringSettingsIntoRange(Settings& s);

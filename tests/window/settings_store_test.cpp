@@ -232,6 +232,21 @@ TEST_F(SettingsStore, RestrictInstancesIsReadAlone) {
     EXPECT_EQ(80u, settings.rowLength);
 }
 
+TEST_F(SettingsStore, UpdateCheckWritesInstalledThenLastCheck) {
+    EXPECT_EQ(0u, ReadInstalledVersion());
+    settings.lastCheck = 221000000;
+    StoreCheckResult(67329);
+    EXPECT_EQ(67329u, ReadInstalledVersion());
+    DWORD value = 0, size = 4;
+    EXPECT_EQ(DWORD(REG_DWORD), Stored(L"installed", &value, &size));
+    EXPECT_EQ(67329u, value);
+    EXPECT_EQ(DWORD(REG_DWORD), Stored(L"last check", &value, &size));
+    EXPECT_EQ(221000000u, value);
+    EXPECT_EQ(2u, ValueCount());
+    LoadSettings();
+    EXPECT_EQ(221000000u, settings.lastCheck);
+}
+
 TEST_F(SettingsStore, ValueNamesDoNotFollowTheChosenLanguage) {
     PutDword(L"language", 1029);
     LoadSettings();
