@@ -39,8 +39,23 @@ enum SettingValue {
 };
 
 void SetDefaultSettings();            // defaults only, no registry access
-void LoadSettings();                  // defaults, then every stored value, brought into range
+// Defaults, then every stored value, brought into range; fixes the user-interface language and
+// startMinute. Call after InitHistory (the history values are read into its buffers).
+void LoadSettings();
 void ReadRestrictInstances();         // "restrict instances" alone, before the full load
 void StoreSettings(const SettingValue* values, int count);  // one opened key, in the given order
 inline void StoreSetting(SettingValue value) { StoreSettings(&value, 1); }
+// Writes "language", closes the main window and starts the program again on the open file.
 void StoreLanguageAndRestart(uint32_t language);
+
+// The update check's value "installed" (major * 65536 + minor * 256 + patch), not part of the
+// record: absent or unreadable reads as 0.
+uint32_t ReadInstalledVersion();
+// After a valid update reply: "installed", then "last check" from the record, through one key.
+void StoreCheckResult(uint32_t installedVersion);
+
+// Hand-edited values outside what the dialogs produce: row length into 1..256, the two limits
+// into 1..65535, the font's face name terminated.
+void BringSettingsIntoRange(Settings& s);
+// The restart's command line: the path quoted as one argument. False when `units` is too small.
+bool ComposeRestartParameters(const wchar_t* path, wchar_t* out, size_t units);
