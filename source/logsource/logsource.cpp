@@ -1,16 +1,23 @@
-// Stand-in until the file watcher lands.
+// The one LogSource record and its long-lived buffers.
 #include "logsource/logsource.h"
 
 LogSource logSource;
 
-void InitLogSource() {}
-bool OpenLogFile(const wchar_t*) { return false; }
-void OnLogTimer(UINT_PTR) {}
-void CloseLogFile() {}
-void ReloadLogFile() {}
-void EraseLogFile() {}
-void PauseCommand() {}
-void LockScrollCommand(bool) {}
-void CharsetCommand(UINT) {}
-void AutodetectCommand() {}
-void UpdateCharsetMenu() {}
+namespace {
+
+template <typename T> T* AllocateZeroed(SIZE_T bytes) {
+    // A failed start-up allocation ends the process through the heap's exception.
+    return static_cast<T*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY | HEAP_GENERATE_EXCEPTIONS, bytes));
+}
+
+}  // namespace
+
+void InitLogSource() {
+    LogSource& s = logSource;
+    if (s.byteBuffer) return;
+    s.byteBuffer = AllocateZeroed<BYTE>(kReadSize);
+    s.textBuffer = AllocateZeroed<wchar_t>(kReadSize * sizeof(wchar_t));
+    s.fullPath = AllocateZeroed<wchar_t>(kPathUnits * sizeof(wchar_t));
+    s.propertiesPath = AllocateZeroed<wchar_t>(kPropertiesUnits * sizeof(wchar_t));
+    s.fallbackCharset = CHARSET_CURRENT;
+}

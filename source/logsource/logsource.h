@@ -40,7 +40,8 @@ struct LogSource {
     wchar_t* textBuffer;         // kReadSize units
 
     // Bytes of a character cut by the end of a read, decoded at the front of the next read.
-    BYTE carry[8];
+    // UTF-7 may carry a reopened base64 run: '+' and up to 8 characters.
+    BYTE carry[16];
     uint32_t carryCount;
 
     wchar_t rowBuffer[kRowBufferUnits];
@@ -68,7 +69,10 @@ void PauseCommand();
 void LockScrollCommand(bool fromAccelerator);
 bool AutoscrollLocked();         // Scroll Lock toggle on, or holdScroll set
 
-// Decoding: converts n bytes of one read into textBuffer, returns the unit count.
+// Decoding. PrepareRead puts the carried bytes at the front of the charset's read buffer and
+// returns where the read's bytes go and how many fit; DecodeChunk then converts the carried
+// bytes plus byteCount read bytes into textBuffer and returns the unit count.
+BYTE* PrepareRead(DWORD* room);
 uint32_t DecodeChunk(uint32_t byteCount);
 void UpdateCharsetMenu();
 void CharsetCommand(UINT id);    // 1301..1310

@@ -1,0 +1,166 @@
+// Charset decoding of one read into textBuffer, with the carry of a character cut by the read's end.
+#include "logsource/logsource.h"
+#include "logsource/charsets.h"
+#include "logsource/watch.h"
+#include "persist/settings.h"
+
+namespace {
+
+bool IsBase64(BYTE b) {
+    return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '+' || b == '/';
+}
+
+// Trailing bytes of an unfinished UTF-8 sequence; 0 when the end is complete or not valid UTF-8 anyway.
+uint32_t Utf8Tail(const BYTE* bytes, uint32_t count) {
+    uint32_t back = 0;
+    while (back < 3 && back < count && (bytes[count - 1 - back] & 0xC0) == 0x80) ++back;
+    if (back == count) return 0;
+    BYTE lead = bytes[count - 1 - back];
+    uint32_t need = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    return need > back + 1 ? back + 1 : 0;
+}
+
+// A lone lead byte at the end of a double-byte read. The bytes after the last one that cannot
+// lead are whole pairs except for a final odd one, so only the run at the end needs looking at.
+uint32_t DoubleByteTail(UINT codePage, const BYTE* bytes, uint32_t count) {
+    uint32_t run = 0;
+    while (run < count && IsDBCSLeadByteEx(codePage, bytes[count - 1 - run])) ++run;
+    return run % 2;
+}
+
+// UTF-7: a base64 run still open at the end must continue in the next read. Runs are cut after a
+// multiple of 8 characters (48 bits, 3 whole units), so at most '+' and 8 characters are carried.
+CarrySplit Utf7Split(const BYTE* bytes, uint32_t count) {
+    bool inRun = false;
+    uint32_t runStart = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (inRun) {
+            if (!IsBase64(bytes[i])) inRun = false;
+        } else if (bytes[i] == '+') {
+            inRun = true;
+            runStart = i;
+        }
+    }
+    if (!inRun) return {count, count, false};
+    uint32_t length = count - runStart - 1;
+    uint32_t whole = length == 0 ? 0 : (length - 1) / 8 * 8;
+    if (whole == 0) return {runStart, runStart, false};
+    uint32_t cut = runStart + 1 + whole;
+    return {cut, cut, true};
+}
+
+bool IsDoubleByteCodePage(UINT codePage) {
+    CPINFO info;
+    return GetCPInfo(codePage, &info) && info.MaxCharSize == 2;
+}
+
+}  // namespace
+
+ByteOrderMark ProbeByteOrderMark(const BYTE b[6]) {
+    if (b[0] == 0x00 && b[1] == 0x00 && b[2] == 0xFE && b[3] == 0xFF) return {CHARSET_UTF32BE, 4};
+    if (b[0] == 0xFF && b[1] == 0xFE) return b[2] == 0 && b[3] == 0 ? ByteOrderMark{CHARSET_UTF32LE, 4} : ByteOrderMark{CHARSET_UTF16LE, 2};
+    if (b[0] == 0xFE && b[1] == 0xFF) return {CHARSET_UTF16BE, 2};
+    if (b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) return {CHARSET_UTF8, 3};
+    if (b[0] == 0x2B && b[1] == 0x2F && b[2] == 0x76) {
+        if (b[3] == 0x38 && b[4] == 0x2D) return {CHARSET_UTF7, 5};
+        if (b[3] == 0x38 || b[3] == 0x39 || b[3] == 0x2B || b[3] == 0x2F) return {CHARSET_UTF7, 0};
+    }
+    return {0, 0};
+}
+
+uint32_t CharsetUnitSize(uint32_t charset) {
+    if (charset == CHARSET_UTF16LE || charset == CHARSET_UTF16BE) return 2;
+    if (charset == CHARSET_UTF32LE || charset == CHARSET_UTF32BE) return 4;
+    return 1;
+}
+
+bool IsLineFeedUnit(uint32_t charset, const BYTE* u) {
+    switch (charset) {
+    case CHARSET_UTF16LE: return u[0] == 0x0A && u[1] == 0;
+    case CHARSET_UTF16BE: return u[0] == 0 && u[1] == 0x0A;
+    case CHARSET_UTF32LE: return u[0] == 0x0A && u[1] == 0 && u[2] == 0 && u[3] == 0;
+    case CHARSET_UTF32BE: return u[0] == 0 && u[1] == 0 && u[2] == 0 && u[3] == 0x0A;
+    default: return u[0] == 0x0A;
+    }
+}
+
+bool ReadsIntoTextBuffer(uint32_t charset) { return charset == CHARSET_UTF16LE || charset == CHARSET_UTF16BE; }
+
+UINT ResolveCodePage(uint32_t charset) {
+    if (charset == CHARSET_ANSI) return GetACP();
+    if (charset == CHARSET_OEM) return GetOEMCP();
+    if (charset == CHARSET_CURRENT) {
+        DWORD page = 0;
+        if (GetLocaleInfoW(GetThreadLocale(), LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                           reinterpret_cast<LPWSTR>(&page), sizeof(page) / sizeof(wchar_t)) && page)
+            return page;
+        return GetACP();
+    }
+    return charset;
+}
+
+CarrySplit SplitForCarry(uint32_t charset, const BYTE* bytes, uint32_t count) {
+    uint32_t tail = 0;
+    switch (charset) {
+    case CHARSET_UTF16LE: case CHARSET_UTF16BE: tail = count % 2; break;
+    case CHARSET_UTF32LE: case CHARSET_UTF32BE: tail = count % 4; break;
+    case CHARSET_UTF8: tail = Utf8Tail(bytes, count); break;
+    case CHARSET_UTF7: return Utf7Split(bytes, count);
+    default: {
+        UINT page = ResolveCodePage(charset);
+        if (IsDoubleByteCodePage(page)) tail = DoubleByteTail(page, bytes, count);
+    }
+    }
+    return {count - tail, count - tail, false};
+}
+
+BYTE* PrepareRead(DWORD* room) {
+    LogSource& s = logSource;
+    BYTE* buffer = ReadsIntoTextBuffer(settings.charset) ? reinterpret_cast<BYTE*>(s.textBuffer) : s.byteBuffer;
+    CopyMemory(buffer, s.carry, s.carryCount);
+    *room = kReadSize - s.carryCount;
+    return buffer + s.carryCount;
+}
+
+void DropCarry() { logSource.carryCount = 0; }
+
+uint32_t DecodeChunk(uint32_t byteCount) {
+    LogSource& s = logSource;
+    const uint32_t charset = settings.charset;
+    const bool direct = ReadsIntoTextBuffer(charset);
+    BYTE* bytes = direct ? reinterpret_cast<BYTE*>(s.textBuffer) : s.byteBuffer;
+    const uint32_t count = s.carryCount + byteCount;
+
+    CarrySplit split = SplitForCarry(charset, bytes, count);
+    uint32_t carried = 0;
+    if (split.reopenRun) s.carry[carried++] = '+';
+    for (uint32_t i = split.carryFrom; i < count && carried < sizeof(s.carry); ++i) s.carry[carried++] = bytes[i];
+    s.carryCount = carried;
+    const uint32_t n = split.decodeLength;
+
+    wchar_t* text = s.textBuffer;
+    switch (charset) {
+    case CHARSET_UTF16LE:
+        return n / 2;
+    case CHARSET_UTF16BE: {
+        uint32_t units = n / 2;
+        for (uint32_t i = 0; i < units; ++i) text[i] = wchar_t((text[i] << 8) | (text[i] >> 8));
+        return units;
+    }
+    case CHARSET_UTF32LE: case CHARSET_UTF32BE: {
+        const bool big = charset == CHARSET_UTF32BE;
+        uint32_t out = 0;
+        for (uint32_t i = 0; i + 4 <= n; i += 4) {
+            const BYTE* u = bytes + i;
+            uint32_t v = big ? (uint32_t(u[0]) << 24 | uint32_t(u[1]) << 16 | uint32_t(u[2]) << 8 | u[3])
+                             : (uint32_t(u[3]) << 24 | uint32_t(u[2]) << 16 | uint32_t(u[1]) << 8 | u[0]);
+            out += PutCodePoint(v, text + out);
+        }
+        return out;
+    }
+    default:
+        if (n == 0) return 0;
+        int units = MultiByteToWideChar(charset, 0, reinterpret_cast<const char*>(bytes), int(n), text, int(kReadSize));
+        return units > 0 ? uint32_t(units) : 0;
+    }
+}

@@ -1,0 +1,270 @@
+// Starting, restarting and ending the watch of a file, and erasing its content on request.
+#include "logsource/logsource.h"
+#include "logsource/charsets.h"
+#include "logsource/watch.h"
+#include "persist/settings.h"
+#include "persist/history.h"
+#include "shell/app.h"
+#include "status/status.h"
+#include "view/view.h"
+#include "dialogs/ui.h"
+#include "dialogs/errors.h"
+#include "ids.h"
+#include <commdlg.h>
+#include <shlwapi.h>
+
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Commands that need an open file: Print, Close, Pause to Lock autoscrolling, Reload.
+constexpr UINT kFileCommands[] = {IDM_PRINT, IDM_CLOSE, IDM_PAUSE, IDM_COPY, IDM_SELECT_ALL, IDM_FIND,
+                                  IDM_FIND_NEXT, IDM_GOTO, IDM_LOCK_SCROLL, IDM_RELOAD};
+
+// The caller's path may be fullPath itself (the replacement check), which the open overwrites.
+wchar_t pathCopy[kPathUnits];
+
+void EnableFileCommands(bool enabled) {
+    for (UINT id : kFileCommands) EnableMenuCommand(id, enabled);
+}
+
+void ArmFirstTick() {
+    if (!app.mainWindow) return;
+    SetTimer(app.mainWindow, TIMER_SURVEILLANCE, 20, nullptr);
+    PostMessageW(app.mainWindow, WM_TIMER, TIMER_SURVEILLANCE, 0);
+}
+
+void MakeFileTitle(const wchar_t* path) {
+    LogSource& s = logSource;
+    if (GetFileTitleW(path, s.fileTitle, 260) == 0) return;
+    const wchar_t* tail = wcsrchr(path, L'\\');
+    if (!tail) tail = wcsrchr(path, L'/');
+    lstrcpynW(s.fileTitle, tail ? tail + 1 : path, 260);
+}
+
+// The rest of the line cut by the kilobyte limit, read in the charset's unit from the current
+// position; returns the bytes of the units before the line feed. Reads in blocks for speed and
+// leaves the pointer right after the line feed, or after the last whole unit at the end.
+uint64_t SkipCutLine(HANDLE file, uint64_t position, uint32_t charset) {
+    const uint32_t unit = CharsetUnitSize(charset);
+    BYTE* block = logSource.byteBuffer;
+    uint64_t skipped = 0;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, block, 4096, &got, nullptr) || got < unit) break;
+        DWORD whole = got - got % unit;
+        for (DWORD i = 0; i < whole; i += unit) {
+            if (IsLineFeedUnit(charset, block + i)) {
+                SeekTo(file, position + skipped + unit);
+                return skipped;
+            }
+            skipped += unit;
+        }
+        if (whole < got) break;
+    }
+    SeekTo(file, position + skipped);
+    return skipped;
+}
+
+}  // namespace
+
+bool QueryFileSize(HANDLE file, uint64_t* size) {
+    SetLastError(0);
+    DWORD high = 0;
+    DWORD low = GetFileSize(file, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != 0) return false;
+    *size = (uint64_t(high) << 32) | low;
+    return true;
+}
+
+bool SeekTo(HANDLE file, uint64_t offset) {
+    LONG high = LONG(offset >> 32);
+    SetLastError(0);
+    DWORD low = SetFilePointer(file, LONG(offset & 0xFFFFFFFF), &high, FILE_BEGIN);
+    return !(low == INVALID_SET_FILE_POINTER && GetLastError() != 0);
+}
+
+void EmptyView() {
+    if (app.view) SendMessageW(app.view, LB_RESETCONTENT, 0, 0);
+    ResetRowState();
+}
+
+void ShowSystemError(UINT prefixId, DWORD code) {
+    wchar_t text[kErrorTextUnits];
+    ComposeSystemError(text, UiString(prefixId), code);
+    MessageBoxW(app.mainWindow, text, nullptr, MB_ICONERROR);
+}
+
+bool MakeExtendedPath(const wchar_t* path, wchar_t* out) {
+    if (path[0] == L'\\' && path[1] == L'\\' && path[2] == L'?' && path[3] == L'\\') {
+        if (lstrlenW(path) > int(kPathUnits - 1)) return false;
+        lstrcpyW(out, path);
+        return true;
+    }
+    if (path[0] == L'\\' && path[1] == L'\\') {
+        constexpr DWORD capacity = kPathUnits - 6;
+        DWORD length = GetFullPathNameW(path, capacity, out + 6, nullptr);
+        if (length == 0 || length >= capacity) return false;
+        CopyMemory(out, L"\\\\?\\UNC", 7 * sizeof(wchar_t));
+        return true;
+    }
+    constexpr DWORD capacity = kPathUnits - 4;
+    DWORD length = GetFullPathNameW(path, capacity, out + 4, nullptr);
+    if (length == 0 || length >= capacity) return false;
+    CopyMemory(out, L"\\\\?\\", 4 * sizeof(wchar_t));
+    return true;
+}
+
+bool OpenLogFile(const wchar_t* path) {
+    LogSource& s = logSource;
+    // A longer path could only be opened cut short, which would name another file.
+    if (lstrlenW(path) >= int(kPathUnits)) {
+        ShowSystemError(IDS_ERR_OPEN, ERROR_FILENAME_EXCED_RANGE);
+        ArmFirstTick();
+        return false;
+    }
+    lstrcpyW(pathCopy, path);
+    HANDLE file = CreateFileW(pathCopy, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE || file == nullptr) {
+        ShowSystemError(IDS_ERR_OPEN, GetLastError());
+        ArmFirstTick();
+        return false;
+    }
+
+    CloseLogFile();
+    if (!MakeExtendedPath(pathCopy, s.fullPath)) lstrcpyW(s.fullPath, pathCopy);
+    lstrcpyW(s.propertiesPath, s.fullPath);
+    lstrcatW(s.propertiesPath, UiString(IDS_STREAM_NAME));
+    HistoryAdd(pathCopy);
+    s.handle = file;
+    MakeFileTitle(pathCopy);
+
+    wchar_t title[260];
+    wnsprintfW(title, 260, UiString(IDS_TITLE_FORMAT), s.fileTitle, UiString(IDS_PRODUCT));
+    if (app.mainWindow) SetWindowTextW(app.mainWindow, title);
+
+    EnableFileCommands(true);
+    CheckMenuCommand(IDM_LOCK_SCROLL, (GetKeyState(VK_SCROLL) & 1) != 0);
+    SetStatusFile(pathCopy);
+    RefreshStatus();
+    ShowRow(0);
+    // The Find text is emptied by the search code once it exists.
+    s.longestRow = 0;
+    s.holdScroll = false;
+    s.lastSize = 0;
+    s.sizeText[0] = 0;
+    ReloadLogFile();
+    ArmFirstTick();
+    return true;
+}
+
+void ReserveRowStorage() {
+    if (!app.view) return;
+    WPARAM items = settings.linesLimit + 4;
+    LPARAM bytes = settings.wrapLines ? LPARAM(2 * items * (settings.rowLength + 4)) : LPARAM(2 * items * 384);
+    SendMessageW(app.view, LB_INITSTORAGE, items, bytes);
+}
+
+void ReloadLogFile() {
+    LogSource& s = logSource;
+    if (!s.handle) return;
+    EmptyView();
+    SeekTo(s.handle, 0);
+    ReserveRowStorage();
+    s.bytesConsumed = 0;
+    s.detectedCharset = 0;
+    s.bomLength = 0;
+    DropCarry();
+
+    BYTE probe[6];
+    DWORD got = 0;
+    if (ReadFile(s.handle, probe, 6, &got, nullptr) && got == 6) {
+        ByteOrderMark mark = ProbeByteOrderMark(probe);
+        s.detectedCharset = mark.charset;
+        s.bomLength = mark.length;
+    }
+
+    uint64_t start = 0;
+    bool readStored = true;
+    if (settings.autodetect && !s.suppressAutodetect) {
+        if (s.detectedCharset) {
+            settings.charset = s.detectedCharset;
+            UpdateCharsetMenu();
+            start = s.bomLength;
+            readStored = false;
+        } else {
+            settings.charset = s.fallbackCharset;
+        }
+    } else {
+        s.suppressAutodetect = false;
+    }
+    SeekTo(s.handle, start);
+    if (readStored) {
+        uint32_t stored;
+        if (ReadStoredCharset(&stored)) settings.charset = stored;
+        UpdateCharsetMenu();
+    }
+
+    uint64_t size = 0;
+    const uint64_t limit = uint64_t(settings.kbLimit) * 1024;
+    if (QueryFileSize(s.handle, &size) && size > limit) {
+        // The cut stays on the charset's unit grid, or every later unit would be read askew.
+        const uint32_t unit = CharsetUnitSize(settings.charset);
+        uint64_t cut = size - limit;
+        cut += (unit - cut % unit) % unit;
+        SeekTo(s.handle, cut);
+        s.bytesConsumed = cut + SkipCutLine(s.handle, cut, settings.charset);
+    }
+    if (s.paused) s.readOnce = true;
+}
+
+void CloseLogFile() {
+    LogSource& s = logSource;
+    EmptyView();
+    DropCarry();
+    if (s.handle) CloseHandle(s.handle);
+    s.handle = nullptr;
+    if (app.mainWindow) {
+        KillTimer(app.mainWindow, TIMER_SURVEILLANCE);
+        SetWindowTextW(app.mainWindow, UiString(IDS_PRODUCT));
+    }
+    EnableFileCommands(false);
+    CheckMenuCommand(IDM_PAUSE, false);
+    CheckMenuCommand(IDM_LOCK_SCROLL, false);
+    RefreshStatus();
+    ClearStatusFile();
+    s.holdScroll = false;
+    s.paused = false;
+    s.readOnce = false;
+}
+
+void EraseLogFile() {
+    LogSource& s = logSource;
+    if (!s.handle) {
+        EmptyView();
+        RefreshStatus();
+        return;
+    }
+    if (MessageBoxW(app.mainWindow, UiString(IDS_ERASE_TEXT), UiString(IDS_ERASE_CAPTION), MB_OKCANCEL | MB_ICONWARNING) != IDOK) {
+        RefreshStatus();
+        return;
+    }
+    HANDLE file = CreateFileW(s.fullPath, GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        ShowSystemError(IDS_ERR_ERASE, GetLastError());
+        RefreshStatus();
+        return;
+    }
+    const uint64_t kept = s.detectedCharset != 0 && s.detectedCharset == settings.charset ? s.bomLength : 0;
+    SeekTo(file, kept);
+    SetEndOfFile(file);
+    EmptyView();
+    CloseHandle(file);
+    // Start over at once rather than trust the next tick to see a smaller size: a writer
+    // could regrow the file past its old size before then.
+    DropCarry();
+    SeekTo(s.handle, 0);
+    s.bytesConsumed = 0;
+    s.lastSize = 0;
+    RefreshStatus();
+}

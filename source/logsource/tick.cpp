@@ -1,0 +1,178 @@
+// The surveillance cycle: the timer tick that reads what the file gained, the general WM_TIMER
+// step, and the two commands that act on the cycle (Pause, Lock autoscrolling).
+#include "logsource/logsource.h"
+#include "logsource/watch.h"
+#include "persist/settings.h"
+#include "shell/app.h"
+#include "status/status.h"
+#include "view/view.h"
+#include "dialogs/ui.h"
+#include "ids.h"
+#include <shlwapi.h>
+#include <cstring>
+
+namespace {
+
+constexpr DWORD kRearmMs = 10;
+constexpr DWORD kRedrawHoldMs = 100;
+constexpr DWORD kIdentityCheckMs = 1000;
+
+// Timers 4, 5 and 6 belong to the tray icon; its code takes them over from here.
+void RouteTrayTimer(UINT_PTR timerId) {}
+
+void ShowProgressBar(bool show) {
+    if (app.progressBar) ShowWindow(app.progressBar, show ? SW_SHOW : SW_HIDE);
+}
+
+void ShowSize(uint64_t size) {
+    LogSource& s = logSource;
+    char text[64];
+    if (!StrFormatByteSize64A(LONGLONG(size), text, sizeof(text)) || strcmp(text, s.sizeText) == 0) return;
+    lstrcpynA(s.sizeText, text, sizeof(s.sizeText));
+
+    DWORD high = 0;
+    SetLastError(0);
+    DWORD low = GetCompressedFileSizeW(s.fullPath, &high);
+    uint64_t onDisk = (low == INVALID_FILE_SIZE && GetLastError() != 0) ? size : (uint64_t(high) << 32 | low);
+    wchar_t diskText[64] = L"";
+    StrFormatByteSizeW(LONGLONG(onDisk), diskText, 64);
+    wchar_t tip[256];
+    wnsprintfW(tip, 256, UiString(IDS_ACTUAL_SIZE), diskText);
+
+    // Padded so that the part's text is replaced whole, whatever the width of the previous one.
+    char padded[64];
+    int length = lstrlenA(text);
+    CopyMemory(padded, text, length);
+    while (length < 63) padded[length++] = ' ';
+    padded[63] = 0;
+    SetStatusSizeText(padded, tip);
+}
+
+bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// A rotated log: the path now names another file than the open handle. Opens it afresh.
+void CheckReplacement() {
+    LogSource& s = logSource;
+    DWORD now = GetTickCount();
+    if (now - s.identityCheckTick <= kIdentityCheckMs) return;
+    s.identityCheckTick = now;
+    BY_HANDLE_FILE_INFORMATION watched, named;
+    if (!GetFileInformationByHandle(s.handle, &watched)) return;
+    HANDLE probe = CreateFileW(s.fullPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) return;
+    BOOL ok = GetFileInformationByHandle(probe, &named);
+    CloseHandle(probe);
+    if (ok && !SameFile(watched, named)) OpenLogFile(s.fullPath);
+}
+
+void GeneralTimerStep(UINT_PTR timerId) {
+    LogSource& s = logSource;
+    if (app.view) {
+        if (GetWindowLongW(app.view, GWL_STYLE) & WS_HSCROLL) {
+            if (!s.hscrollShown) {
+                s.hscrollShown = true;
+                // The new scroll bar has just taken room at the bottom of the view.
+                if (!AutoscrollLocked()) ScrollToEnd();
+            }
+        } else {
+            s.hscrollShown = false;
+        }
+    }
+    if (timerId == TIMER_TRAY_MENU || timerId == TIMER_TRAY_RESTORE || timerId == TIMER_TRAY_HIDE) RouteTrayTimer(timerId);
+}
+
+}  // namespace
+
+void OnLogTimer(UINT_PTR timerId) {
+    if (timerId == TIMER_SURVEILLANCE) SurveillanceTick();
+    GeneralTimerStep(timerId);
+}
+
+void SurveillanceTick() {
+    LogSource& s = logSource;
+    if (!s.handle || (s.paused && !s.readOnce)) return;
+    s.readOnce = false;
+    if (app.mainWindow) KillTimer(app.mainWindow, TIMER_SURVEILLANCE);
+    uint32_t rowLimit = settings.wrapLines ? settings.rowLength : kMaxRowLimit;
+    if (rowLimit < 1 || rowLimit > kMaxRowLimit) rowLimit = kMaxRowLimit;
+
+    uint64_t size = 0;
+    if (QueryFileSize(s.handle, &size)) {
+        if (size < s.lastSize) {
+            // Truncated: everything again from the start, no mark detection, no kilobyte limit.
+            SeekTo(s.handle, 0);
+            EmptyView();
+            DropCarry();
+            s.bytesConsumed = 0;
+        }
+        s.lastSize = size;
+        ShowSize(size);
+    }
+
+    bool appended = false, longestGrew = false, redrawHeld = false, firstRead = true;
+    for (;;) {
+        DWORD room = 0;
+        BYTE* target = PrepareRead(&room);
+        DWORD got = 0;
+        if (!ReadFile(s.handle, target, room, &got, nullptr) || got == 0) break;
+        if (QueryFileSize(s.handle, &size)) s.currentSize = size;
+        if (firstRead) {
+            s.readStartTick = GetTickCount();
+        } else if (redrawHeld) {
+            UpdateProgress();
+        } else if (GetTickCount() - s.readStartTick > kRedrawHoldMs) {
+            if (app.view) SendMessageW(app.view, WM_SETREDRAW, FALSE, 0);
+            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            ShowProgressBar(true);
+            UpdateProgress();
+            redrawHeld = true;
+        }
+        uint32_t units = DecodeChunk(got);
+        s.bytesConsumed += got;
+        AppendResult result = AppendUnits(units, rowLimit);
+        appended = appended || result.appended;
+        longestGrew = longestGrew || result.longestGrew;
+        firstRead = false;
+    }
+    FlushRows();
+
+    if (appended && !AutoscrollLocked()) {
+        ScrollToEnd();
+        FocusView();
+    }
+    if (redrawHeld && app.view) {
+        SendMessageW(app.view, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(app.view, nullptr, TRUE);
+    }
+    if (appended) RefreshStatus();
+    if (longestGrew) UpdateHorizontalExtent();
+    CheckReplacement();
+    ShowProgressBar(false);
+    if (app.mainWindow) SetTimer(app.mainWindow, TIMER_SURVEILLANCE, kRearmMs, nullptr);
+}
+
+void PauseCommand() {
+    LogSource& s = logSource;
+    if (!s.handle) return;
+    s.paused = !s.paused;
+    CheckMenuCommand(IDM_PAUSE, s.paused);
+    RefreshStatus();
+}
+
+void LockScrollCommand(bool fromAccelerator) {
+    if (!logSource.handle) return;
+    if (!fromAccelerator) {
+        // The key comes back through the accelerator table as this command with fromAccelerator set.
+        keybd_event(VK_SCROLL, 0, KEYEVENTF_EXTENDEDKEY, 0);
+        keybd_event(VK_SCROLL, 0, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP, 0);
+    }
+    bool locked = (GetKeyState(VK_SCROLL) & 1) != 0;
+    if (!locked) logSource.holdScroll = true;
+    SetStatusLockText(locked);
+    SetStatusLockTip(locked);
+    CheckMenuCommand(IDM_LOCK_SCROLL, locked);
+}

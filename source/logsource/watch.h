@@ -1,0 +1,11 @@
+// Helpers shared by the Log Source's own files (open, tick, decode, charset); not for other subsystems.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+
+bool QueryFileSize(HANDLE file, uint64_t* size);   // GetFileSize with its high part; false on failure
+bool SeekTo(HANDLE file, uint64_t offset);
+void DropCarry();                                  // a reload, truncation or close starts at a boundary
+bool ReadStoredCharset(uint32_t* charset);         // "Charset" of the watched file's stream, when known
+void EmptyView();                                  // rows and the row maker's pending state
+void ShowSystemError(UINT prefixId, DWORD code);   // error box owned by the main window

@@ -1,0 +1,256 @@
+// Charset decisions and decoding: the mark probe, the name table, the carry split and
+// DecodeChunk fed in pieces cut at every byte position.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include "logsource/logsource.h"
+#include "logsource/charsets.h"
+#include "persist/settings.h"
+#include "dialogs/errors.h"
+
+namespace {
+
+using Bytes = std::string;
+
+ByteOrderMark Probe(const Bytes& six) {
+    return ProbeByteOrderMark(reinterpret_cast<const BYTE*>(six.data()));
+}
+
+TEST(ByteOrderMarkProbe, FollowsTheMarkTable) {
+    struct Row { Bytes bytes; uint32_t charset; uint32_t length; };
+    const Row rows[] = {
+        {Bytes("\x00\x00\xFE\xFF\x00\x00", 6), CHARSET_UTF32BE, 4},
+        {Bytes("\xFF\xFE\x00\x00\x41\x00", 6), CHARSET_UTF32LE, 4},   // also UTF-16 LE starting with NUL
+        {Bytes("\xFF\xFE\x41\x00\x00\x00", 6), CHARSET_UTF16LE, 2},
+        {Bytes("\xFF\xFE\x00\x41\x00\x00", 6), CHARSET_UTF16LE, 2},
+        {Bytes("\xFE\xFF\x00\x41\x00\x42", 6), CHARSET_UTF16BE, 2},
+        {Bytes("\xEF\xBB\xBF\x61\x62\x63", 6), CHARSET_UTF8, 3},
+        {Bytes("+/v8-a", 6), CHARSET_UTF7, 5},
+        {Bytes("+/v8AO", 6), CHARSET_UTF7, 0},
+        {Bytes("+/v9AO", 6), CHARSET_UTF7, 0},
+        {Bytes("+/v+AO", 6), CHARSET_UTF7, 0},
+        {Bytes("+/v/AO", 6), CHARSET_UTF7, 0},
+        {Bytes("+/vAAO", 6), 0, 0},
+        {Bytes("\xEF\xBB\x61\x62\x63\x64", 6), 0, 0},
+        {Bytes("\x00\x00\xFF\xFE\x00\x00", 6), 0, 0},
+        {Bytes("plain ", 6), 0, 0},
+    };
+    for (const Row& row : rows) {
+        ByteOrderMark mark = Probe(row.bytes);
+        EXPECT_EQ(row.charset, mark.charset) << testing::PrintToString(row.bytes);
+        EXPECT_EQ(row.length, mark.length) << testing::PrintToString(row.bytes);
+    }
+}
+
+TEST(CharsetTable, NamesMenuItemsAndFallbacks) {
+    struct Row { uint32_t charset; UINT item; const wchar_t* name; bool fallback; };
+    const Row rows[] = {
+        {0, 1303, L"ACP", true}, {1, 1304, L"OEM", true}, {3, 1305, L"Current", true},
+        {65000, 1309, L"UTF-7", true}, {65001, 1302, L"UTF-8", true}, {16, 1306, L"UCS-2", false},
+        {17, 1307, L"UCS-2BE", false}, {18, 1308, L"UCS-4", false}, {19, 1310, L"UCS-4BE", false},
+    };
+    for (const Row& row : rows) {
+        const CharsetEntry* byId = CharsetByIdentifier(row.charset);
+        ASSERT_NE(nullptr, byId);
+        EXPECT_EQ(row.item, byId->menuItem);
+        EXPECT_STREQ(row.name, byId->streamName);
+        EXPECT_EQ(row.fallback, byId->setsFallback);
+        EXPECT_EQ(byId, CharsetByMenuItem(row.item));
+        EXPECT_EQ(byId, CharsetByStreamName(row.name));
+    }
+    EXPECT_EQ(nullptr, CharsetByIdentifier(1252));
+    EXPECT_EQ(nullptr, CharsetByMenuItem(1301));
+    EXPECT_EQ(nullptr, CharsetByStreamName(L""));
+    EXPECT_EQ(nullptr, CharsetByStreamName(L"UTF-16"));
+    EXPECT_EQ(nullptr, CharsetByStreamName(L"utf-8"));
+}
+
+TEST(CharsetUnits, SizesAndLineFeeds) {
+    EXPECT_EQ(2u, CharsetUnitSize(16));
+    EXPECT_EQ(2u, CharsetUnitSize(17));
+    EXPECT_EQ(4u, CharsetUnitSize(18));
+    EXPECT_EQ(4u, CharsetUnitSize(19));
+    EXPECT_EQ(1u, CharsetUnitSize(65001));
+    EXPECT_EQ(1u, CharsetUnitSize(932));
+    const BYTE le16[] = {0x0A, 0}, be16[] = {0, 0x0A}, le32[] = {0x0A, 0, 0, 0}, be32[] = {0, 0, 0, 0x0A};
+    EXPECT_TRUE(IsLineFeedUnit(16, le16));
+    EXPECT_FALSE(IsLineFeedUnit(16, be16));
+    EXPECT_TRUE(IsLineFeedUnit(17, be16));
+    EXPECT_TRUE(IsLineFeedUnit(18, le32));
+    EXPECT_FALSE(IsLineFeedUnit(18, be32));
+    EXPECT_TRUE(IsLineFeedUnit(19, be32));
+    EXPECT_TRUE(IsLineFeedUnit(65001, le16));
+}
+
+CarrySplit Split(uint32_t charset, const Bytes& bytes) {
+    return SplitForCarry(charset, reinterpret_cast<const BYTE*>(bytes.data()), uint32_t(bytes.size()));
+}
+
+uint32_t Tail(uint32_t charset, const Bytes& bytes) {
+    CarrySplit split = Split(charset, bytes);
+    EXPECT_FALSE(split.reopenRun);
+    EXPECT_EQ(split.decodeLength, split.carryFrom);
+    return uint32_t(bytes.size()) - split.carryFrom;
+}
+
+TEST(CarrySplit, FixedWidthRemainders) {
+    EXPECT_EQ(1u, Tail(16, Bytes("a\0b", 3)));
+    EXPECT_EQ(0u, Tail(17, Bytes("\0a\0b", 4)));
+    for (uint32_t extra = 0; extra < 4; ++extra) EXPECT_EQ(extra, Tail(19, Bytes(8 + extra, 'x')));
+}
+
+TEST(CarrySplit, Utf8KeepsOnlyAnUnfinishedSequence) {
+    EXPECT_EQ(0u, Tail(65001, "ab"));
+    EXPECT_EQ(1u, Tail(65001, "a\xE2"));
+    EXPECT_EQ(2u, Tail(65001, "a\xE2\x82"));
+    EXPECT_EQ(0u, Tail(65001, "a\xE2\x82\xAC"));
+    EXPECT_EQ(3u, Tail(65001, "a\xF0\x9F\x98"));
+    EXPECT_EQ(0u, Tail(65001, "a\xF0\x9F\x98\x80"));
+    EXPECT_EQ(1u, Tail(65001, "\xC3"));
+    EXPECT_EQ(0u, Tail(65001, "a\x80\x80\x80\x80"));   // stray continuation bytes decode as they are
+    EXPECT_EQ(0u, Tail(65001, "a\xFF"));
+    EXPECT_EQ(0u, Tail(65001, "a\xC0"));
+}
+
+TEST(CarrySplit, DoubleBytePagesKeepALoneLeadByte) {
+    // Shift-JIS: 0x82 leads a pair; 0x82 0x82 is one character (lead, then a trail that could lead).
+    EXPECT_EQ(1u, Tail(932, "a\x82"));
+    EXPECT_EQ(0u, Tail(932, "a\x82\xA0"));
+    EXPECT_EQ(0u, Tail(932, "\x82\x82"));
+    EXPECT_EQ(1u, Tail(932, "\x82\x82\x82"));
+    EXPECT_EQ(0u, Tail(1252, "a\x82"));
+}
+
+TEST(CarrySplit, Utf7ReopensALongRunAtAWholeUnit) {
+    CarrySplit closed = Split(65000, "a+AGE-b");
+    EXPECT_EQ(7u, closed.decodeLength);
+    CarrySplit bare = Split(65000, "ab+");
+    EXPECT_EQ(2u, bare.decodeLength);
+    EXPECT_FALSE(bare.reopenRun);
+    CarrySplit literal = Split(65000, "a+-");
+    EXPECT_EQ(3u, literal.decodeLength);
+    CarrySplit shortRun = Split(65000, "ab+AGEAY");
+    EXPECT_EQ(2u, shortRun.decodeLength);
+    EXPECT_EQ(2u, shortRun.carryFrom);
+    EXPECT_FALSE(shortRun.reopenRun);
+    CarrySplit eight = Split(65000, "x+AGEAYgBj");   // exactly 8: nothing whole may be left without a character after
+    EXPECT_EQ(1u, eight.decodeLength);
+    CarrySplit long1 = Split(65000, "x+AGEAYgBjAG");
+    EXPECT_EQ(10u, long1.decodeLength);
+    EXPECT_EQ(10u, long1.carryFrom);
+    EXPECT_TRUE(long1.reopenRun);
+    CarrySplit plusInRun = Split(65000, "x+AG+AYgBjA");   // '+' inside a run is a base64 character
+    EXPECT_EQ(10u, plusInRun.decodeLength);
+    EXPECT_TRUE(plusInRun.reopenRun);
+}
+
+// Decodes `bytes` as the tick does, in reads cut at the given offsets; returns all units.
+std::wstring DecodeInReads(uint32_t charset, const Bytes& bytes, const std::vector<size_t>& cuts) {
+    InitLogSource();
+    settings.charset = charset;
+    logSource.carryCount = 0;
+    std::wstring text;
+    size_t from = 0;
+    std::vector<size_t> ends = cuts;
+    ends.push_back(bytes.size());
+    for (size_t end : ends) {
+        DWORD room = 0;
+        BYTE* target = PrepareRead(&room);
+        size_t n = end - from;
+        EXPECT_LE(n, room);
+        CopyMemory(target, bytes.data() + from, n);
+        uint32_t units = DecodeChunk(uint32_t(n));
+        EXPECT_LE(units, kReadSize);
+        text.append(logSource.textBuffer, units);
+        from = end;
+    }
+    return text;
+}
+
+Bytes Encode(uint32_t charset, const std::wstring& text) {
+    Bytes out;
+    switch (charset) {
+    case 16: case 17:
+        for (wchar_t c : text) {
+            char lo = char(c & 0xFF), hi = char(c >> 8);
+            if (charset == 16) { out += lo; out += hi; } else { out += hi; out += lo; }
+        }
+        return out;
+    case 18: case 19:
+        for (size_t i = 0; i < text.size(); ++i) {
+            uint32_t v = text[i];
+            if (v >= 0xD800 && v <= 0xDBFF && i + 1 < text.size()) v = 0x10000 + ((v - 0xD800) << 10) + (text[++i] - 0xDC00);
+            for (int b = 0; b < 4; ++b) out += char(v >> (charset == 18 ? 8 * b : 24 - 8 * b));
+        }
+        return out;
+    default: {
+        int n = WideCharToMultiByte(charset, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
+        out.resize(n);
+        WideCharToMultiByte(charset, 0, text.data(), int(text.size()), out.data(), n, nullptr, nullptr);
+        return out;
+    }
+    }
+}
+
+TEST(DecodeChunk, NoCharacterIsLostAtAnyReadBoundary) {
+    const std::wstring all = L"Zeile \x00E9t\x00E9 \x20AC 100 \x65E5\x672C\x8A9E \xD83D\xDE00 ok\n+plus+-\n";
+    const std::wstring japanese = L"log \x65E5\x672C\x8A9E\x30C6\x30B9\x30C8 end\n";
+    for (uint32_t charset : {65001u, 65000u, 16u, 17u, 18u, 19u, 932u}) {
+        const std::wstring& text = charset == 932 ? japanese : all;
+        Bytes bytes = Encode(charset, text);
+        ASSERT_FALSE(bytes.empty());
+        ASSERT_EQ(text, DecodeInReads(charset, bytes, {})) << charset;
+        for (size_t cut = 1; cut < bytes.size(); ++cut)
+            EXPECT_EQ(text, DecodeInReads(charset, bytes, {cut})) << "charset " << charset << " cut " << cut;
+        std::vector<size_t> everyByte;
+        for (size_t cut = 1; cut < bytes.size(); ++cut) everyByte.push_back(cut);
+        EXPECT_EQ(text, DecodeInReads(charset, bytes, everyByte)) << "charset " << charset << " byte by byte";
+    }
+}
+
+TEST(DecodeChunk, Utf32ValuesOutsideUnicodeBecomeReplacementCharacters) {
+    Bytes be("\x00\x01\xF6\x00" "\x00\x00\x00\x41" "\x00\x11\x00\x00" "\x00\x00\xD8\x00" "\x00\x00\x00\x0A", 20);
+    EXPECT_EQ(std::wstring(L"\xD83D\xDE00" L"A\xFFFD\xFFFD\n"), DecodeInReads(19, be, {}));
+}
+
+TEST(DecodeChunk, FullReadNeverOverflowsTheTextBuffer) {
+    // Read sizes shrink by the carried bytes: a carry plus a full read is still 65,536 bytes.
+    Bytes bytes(kReadSize * 2 - 1, 'a');
+    bytes[kReadSize - 1] = '\xE2';
+    bytes[kReadSize] = '\x82';
+    bytes[kReadSize + 1] = '\xAC';
+    std::wstring text = DecodeInReads(65001, bytes, {kReadSize});
+    EXPECT_EQ(size_t(kReadSize * 2 - 3), text.size());
+    EXPECT_EQ(L'\x20AC', text[kReadSize - 1]);
+    EXPECT_EQ(0u, logSource.carryCount);
+}
+
+TEST(ComposeSystemError, PrefixThenTheSystemsExplanation) {
+    wchar_t buffer[kErrorTextUnits];
+    ComposeSystemError(buffer, L"Failed.\n\n", ERROR_FILE_NOT_FOUND);
+    std::wstring text = buffer;
+    EXPECT_EQ(0u, text.find(L"Failed.\n\n"));
+    EXPECT_GT(text.size(), 10u);
+    ComposeSystemError(buffer, L"Alone.\n\n", 0x2FFFFFF0);
+    EXPECT_STREQ(L"Alone.\n\n", buffer);
+    std::wstring longPrefix(2000, L'p');
+    ComposeSystemError(buffer, longPrefix.c_str(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(std::wstring(512, L'p'), std::wstring(buffer).substr(0, 512));
+    EXPECT_LT(wcslen(buffer), size_t(kErrorTextUnits));
+}
+
+TEST(MakeExtendedPath, PrefixesLocalAndUncPaths) {
+    std::vector<wchar_t> out(kPathUnits);
+    ASSERT_TRUE(MakeExtendedPath(L"C:\\logs\\a.log", out.data()));
+    EXPECT_STREQ(L"\\\\?\\C:\\logs\\a.log", out.data());
+    ASSERT_TRUE(MakeExtendedPath(L"\\\\server\\share\\a.log", out.data()));
+    EXPECT_STREQ(L"\\\\?\\UNC\\server\\share\\a.log", out.data());
+    ASSERT_TRUE(MakeExtendedPath(L"\\\\?\\C:\\x.log", out.data()));
+    EXPECT_STREQ(L"\\\\?\\C:\\x.log", out.data());
+    ASSERT_TRUE(MakeExtendedPath(L"C:\\logs\\..\\b.log", out.data()));
+    EXPECT_STREQ(L"\\\\?\\C:\\b.log", out.data());
+    std::wstring tooLong = L"\\\\?\\C:\\" + std::wstring(kPathUnits, L'x');
+    EXPECT_FALSE(MakeExtendedPath(tooLong.c_str(), out.data()));
+}
+
+}  // namespace
