@@ -119,10 +119,10 @@ const Command commands[] = {
          ReloadLogFile();
      }},
     {IDM_APP_SETTINGS, kAnyTime, kFocus, [](WPARAM) { AppSettingsCommand(); }},
-    {IDM_LANG_ENGLISH, kAnyTime, kStay, [](WPARAM) { StoreLanguageAndRestart(9); }},
-    {IDM_LANG_CZECH, kAnyTime, kStay, [](WPARAM) { StoreLanguageAndRestart(1029); }},
-    {IDM_LANG_SLOVAK, kAnyTime, kStay, [](WPARAM) { StoreLanguageAndRestart(1051); }},
-    {IDM_LANG_AUTO, kAnyTime, kStay, [](WPARAM) { StoreLanguageAndRestart(0); }},
+    {IDM_LANG_ENGLISH, kAnyTime, kStay, [](WPARAM w) { LanguageCommand(LOWORD(w)); }},
+    {IDM_LANG_CZECH, kAnyTime, kStay, [](WPARAM w) { LanguageCommand(LOWORD(w)); }},
+    {IDM_LANG_SLOVAK, kAnyTime, kStay, [](WPARAM w) { LanguageCommand(LOWORD(w)); }},
+    {IDM_LANG_AUTO, kAnyTime, kStay, [](WPARAM w) { LanguageCommand(LOWORD(w)); }},
     {IDM_DONATE, kAnyTime, kStay, [](WPARAM) { DonateCommand(); }},
     {IDM_AUTO_CHECK, kAnyTime, kStay, [](WPARAM) {
          Toggle(IDM_AUTO_CHECK, settings.autoCheck, SV_AUTO_CHECK);

@@ -33,14 +33,7 @@ void SetInitialMenuState() {
                                      {IDM_AUTO_CHECK, &settings.autoCheck}};
     for (const auto& c : checks)
         if (!*c.value) CheckMenuCommand(c.id, false);
-    UINT language = settings.language == 9      ? IDM_LANG_ENGLISH
-                    : settings.language == 1029 ? IDM_LANG_CZECH
-                    : settings.language == 1051 ? IDM_LANG_SLOVAK
-                                                : 0;
-    if (language && app.mainMenu)
-        CheckMenuRadioItem(app.mainMenu, IDM_LANG_ENGLISH, IDM_LANG_LAST_RADIO, language, MF_BYCOMMAND);
-    else if (settings.language == 0)
-        CheckMenuCommand(IDM_LANG_AUTO, true);
+    if (app.mainMenu) CheckLanguageMenu(app.mainMenu, settings.language);
 }
 
 LRESULT OnCreate(HWND window) {

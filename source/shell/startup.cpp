@@ -5,6 +5,7 @@
 #include "shell/platform.h"
 #include "logsource/logsource.h"
 #include "persist/settings.h"
+#include "persist/history.h"
 #include "persist/history_menu.h"
 #include "dialogs/ui.h"
 #include "ids.h"
@@ -51,6 +52,7 @@ bool StartApplication(HINSTANCE instance) {
     app.iconBuff = static_cast<HICON>(LoadImageW(instance, L"BUFF", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
     app.iconWarning = LoadIconW(nullptr, IDI_WARNING);
     InitLogSource();
+    InitHistory();
     LoadSettings();
     app.contextMenu = FirstPopup(IDR_CONTEXT_MENU);
     app.trayMenu = FirstPopup(IDR_TRAY_MENU);

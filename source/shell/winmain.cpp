@@ -5,6 +5,7 @@
 #include "shell/startup.h"
 #include "logsource/logsource.h"
 #include "persist/properties.h"
+#include "persist/settings.h"
 #include "dialogs/dialogs.h"
 #include <shellapi.h>
 #include <objbase.h>
@@ -24,7 +25,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         LocalFree(argv);
         argv = nullptr;
     }
-    if (argv && ActivateExistingInstance(argv[1])) return 0;
+    if (argv) {
+        ReadRestrictInstances();
+        if (settings.restrictInstances && ActivateExistingInstance(argv[1])) return 0;
+    }
 
     CoInitialize(nullptr);
     int exitCode = 0;
