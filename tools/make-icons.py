@@ -11,7 +11,8 @@ import os
 import struct
 import sys
 
-SIZES = (16, 32, 48)
+# Largest first: a static control that shows an icon at its real size takes the first image.
+SIZES = (48, 32, 16)
 GRID = 4  # supersamples per pixel edge
 
 
