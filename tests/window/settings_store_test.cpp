@@ -49,35 +49,15 @@ protected:
 };
 
 void ExpectDefaults(const Settings& s) {
-    EXPECT_EQ(80u, s.rowLength);
-    EXPECT_EQ(256u, s.kbLimit);
-    EXPECT_EQ(2048u, s.linesLimit);
-    EXPECT_EQ(GetSysColor(COLOR_WINDOWTEXT), s.textColor);
-    EXPECT_EQ(GetSysColor(COLOR_WINDOW), s.backgroundColor);
-    EXPECT_EQ(3u, s.charset);
-    EXPECT_EQ(1u, s.autodetect);
-    EXPECT_EQ(1u, s.statusBar);
-    EXPECT_EQ(1u, s.wrapLines);
-    EXPECT_EQ(0u, s.lastCheck);
-    EXPECT_EQ(1u, s.autoCheck);
-    EXPECT_EQ(1u, s.restrictInstances);
-    EXPECT_EQ(0u, s.repo);
-    EXPECT_EQ(0u, s.language);
-    EXPECT_EQ(0u, s.cutEmpty);
-    EXPECT_EQ(0u, s.trayMinimize);
-    EXPECT_EQ(0u, s.fullscreen);
-    EXPECT_EQ(0u, s.escClose);
-    EXPECT_EQ(1u, s.savePosition);
-    EXPECT_EQ(13, s.font.lfHeight);
-    EXPECT_EQ(0, s.font.lfWidth);
-    EXPECT_EQ(400, s.font.lfWeight);
-    EXPECT_EQ(0, s.font.lfItalic);
-    EXPECT_EQ(DEFAULT_CHARSET, s.font.lfCharSet);
-    EXPECT_EQ(OUT_TT_PRECIS, s.font.lfOutPrecision);
-    EXPECT_EQ(0, s.font.lfClipPrecision);
-    EXPECT_EQ(PROOF_QUALITY, s.font.lfQuality);
-    EXPECT_EQ(0x30, s.font.lfPitchAndFamily);
-    EXPECT_STREQ(L"Lucida Console", s.font.lfFaceName);
+    EXPECT_EQ(80u, s.rowLength); EXPECT_EQ(256u, s.kbLimit); EXPECT_EQ(2048u, s.linesLimit);
+    EXPECT_EQ(GetSysColor(COLOR_WINDOWTEXT), s.textColor); EXPECT_EQ(GetSysColor(COLOR_WINDOW), s.backgroundColor);
+    EXPECT_EQ(3u, s.charset); EXPECT_EQ(0u, s.lastCheck); EXPECT_EQ(0u, s.repo); EXPECT_EQ(0u, s.language);
+    // On: autodetect, status bar, wrap lines, auto check, restrict instances, save position.
+    EXPECT_EQ(0x3Fu, s.autodetect | s.statusBar << 1 | s.wrapLines << 2 | s.autoCheck << 3 |
+                     s.restrictInstances << 4 | s.savePosition << 5);
+    EXPECT_EQ(0u, s.cutEmpty | s.trayMinimize | s.fullscreen | s.escClose);
+    LOGFONTW font{13, 0, 0, 0, 400, 0, 0, 0, DEFAULT_CHARSET, OUT_TT_PRECIS, 0, PROOF_QUALITY, 0x30, L"Lucida Console"};
+    EXPECT_EQ(0, memcmp(&font, &s.font, sizeof(font)));
 }
 
 const SettingValue kEveryValue[] = {
