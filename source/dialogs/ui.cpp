@@ -1,6 +1,7 @@
 // Localised resources: the per-resource language choice, the string cache shared with the
 // update-check thread, menus, and modal dialogs with the Vista font substitution.
 #include "dialogs/ui.h"
+#include "shell/platform.h"
 #include "persist/settings.h"
 #include "ids.h"
 #include <cstdint>
@@ -73,10 +74,6 @@ bool TryFamily(const LANGID* ids, int count, LANGID language, LANGID* found) {
     for (WORD sub = 2; sub <= 63; ++sub)
         if (Contains(ids, count, MAKELANGID(primary, sub))) { *found = MAKELANGID(primary, sub); return true; }
     return false;
-}
-
-bool RunningOnVistaOrLater() {
-    return LOBYTE(LOWORD(GetVersion())) >= 6;
 }
 
 // Entry `index` of a string-table block, or null when the slot is empty or the block is short.
@@ -284,7 +281,7 @@ INT_PTR RunUiDialog(UINT id, HWND owner, DLGPROC procedure, LPARAM param) {
     if (!copy) return -1;
     CopyMemory(copy, dialog.data, dialog.size);
     DWORD size = dialog.size;
-    if (RunningOnVistaOrLater()) SubstituteDialogFont(copy, &size);
+    if (isWindowsAtLeast(kWindowsVista)) SubstituteDialogFont(copy, &size);
     ui.placeNextWindow = true;
     INT_PTR result = DialogBoxIndirectParamW(OwnModule(), reinterpret_cast<LPCDLGTEMPLATEW>(copy), owner, procedure, param);
     // A dialog that never came up must not leave the placement armed for an unrelated window.

@@ -84,15 +84,22 @@ TEST(ShellE2E, FullScreenModesAndBack) {
             LONG viewStyle = GetWindowLongW(brindle.view, GWL_STYLE);
             if (shift) PressKeys(brindle.main, {VK_SHIFT, VK_F11});
             else PressKeys(brindle.main, {VK_F11});
-            ASSERT_TRUE(harness::WaitUntil([&] { return (GetWindowLongW(brindle.main, GWL_STYLE) & WS_POPUP) != 0; }));
+            // Maximizing is the last step of entering full screen.
+            ASSERT_TRUE(harness::WaitUntil([&] {
+                return (GetWindowLongW(brindle.main, GWL_STYLE) & WS_POPUP) != 0 && IsZoomed(brindle.main);
+            }));
             EXPECT_EQ(0, GetWindowLongW(brindle.main, GWL_STYLE) & WS_CAPTION);
             bool clean = cleanOnF11 ? !shift : shift;
             EXPECT_EQ(!clean, GetMenu(brindle.main) != nullptr);
             EXPECT_EQ(clean, (GetWindowLongW(brindle.view, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL)) == 0);
 
             PostMessageW(brindle.main, WM_COMMAND, 1208, 0);
-            ASSERT_TRUE(harness::WaitUntil([&] { return (GetWindowLongW(brindle.main, GWL_STYLE) & WS_CAPTION) != 0; }));
-            harness::Pump(100);
+            ASSERT_TRUE(harness::WaitUntil([&] {
+                RECT r{};
+                GetWindowRect(brindle.main, &r);
+                return (GetWindowLongW(brindle.main, GWL_STYLE) & WS_CAPTION) != 0 && r.left == before.left &&
+                       r.right == before.right;
+            }));
             RECT after{};
             GetWindowRect(brindle.main, &after);
             EXPECT_EQ(before.left, after.left);
