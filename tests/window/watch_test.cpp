@@ -553,3 +553,72 @@ TEST_F(Watch, LongLoadShowsProgressAndEndsWithTheBarHidden) {
 }
 
 }  // namespace
+
+namespace {
+
+// The shell's part of Lock autoscrolling, as the real loop does it: the accelerator table maps
+// Scroll Lock to 1207 with a high word of 1.
+WNDPROC mainProcedure = nullptr;
+int lockRuns = 0;
+
+LRESULT CALLBACK LockRoutingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND && LOWORD(wParam) == IDM_LOCK_SCROLL) {
+        ++lockRuns;
+        LockScrollCommand(HIWORD(wParam) == 1);
+        return 0;
+    }
+    return CallWindowProcW(mainProcedure, window, message, wParam, lParam);
+}
+
+bool ScrollLockOn() { return (GetKeyState(VK_SCROLL) & 1) != 0; }
+
+void PumpWithAccelerators(HWND main, HACCEL table, DWORD ms) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (TranslateAcceleratorW(main, table, &msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+TEST_F(Watch, LockAutoscrollingTogglesScrollLockAndRunsAgainFromTheKey) {
+    mainProcedure = WNDPROC(SetWindowLongPtrW(main, GWLP_WNDPROC, LONG_PTR(LockRoutingProc)));
+    ACCEL entry{FVIRTKEY, VK_SCROLL, IDM_LOCK_SCROLL};
+    HACCEL table = CreateAcceleratorTableW(&entry, 1);
+    std::wstring path = Path(L"lock.log");
+    ASSERT_TRUE(harness::WriteBytes(path, "a\n"));
+    ASSERT_TRUE(OpenAndRead(path));
+    SetForegroundWindow(main);
+    SetFocus(main);
+    PumpWithAccelerators(main, table, 100);
+    const bool before = ScrollLockOn();
+
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_LOCK_SCROLL, 0), 0);
+    PumpWithAccelerators(main, table, 300);
+    EXPECT_EQ(!before, ScrollLockOn());
+    EXPECT_EQ(2, lockRuns);   // the menu's run, then the synthesised key's
+    EXPECT_EQ(!before, IsMenuCommandChecked(IDM_LOCK_SCROLL));
+
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_LOCK_SCROLL, 0), 0);
+    PumpWithAccelerators(main, table, 300);
+    EXPECT_EQ(before, ScrollLockOn());
+    EXPECT_EQ(4, lockRuns);
+    EXPECT_EQ(before, IsMenuCommandChecked(IDM_LOCK_SCROLL));
+    if (!ScrollLockOn()) {
+        EXPECT_TRUE(logSource.holdScroll);   // unlocking leaves autoscroll held
+    }
+
+    // Without a file the command does nothing, not even the key.
+    CloseLogFile();
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_LOCK_SCROLL, 0), 0);
+    PumpWithAccelerators(main, table, 200);
+    EXPECT_EQ(5, lockRuns);
+    EXPECT_EQ(before, ScrollLockOn());
+    DestroyAcceleratorTable(table);
+}
+
+}  // namespace
