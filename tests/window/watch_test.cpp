@@ -72,32 +72,7 @@ UINT RadioItem() {
     return found;
 }
 
-Bytes ReadAll(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    Bytes bytes;
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    char block[4096];
-    DWORD got = 0;
-    while (ReadFile(file, block, sizeof(block), &got, nullptr) && got) bytes.append(block, got);
-    CloseHandle(file);
-    return bytes;
-}
 
-Bytes Encode(uint32_t charset, const std::wstring& text) {
-    Bytes out;
-    for (size_t i = 0; i < text.size() && charset >= 16 && charset <= 19; ++i) {
-        uint32_t v = text[i];
-        if (charset >= 18 && v >= 0xD800 && v <= 0xDBFF) v = 0x10000 + ((v - 0xD800) << 10) + (text[++i] - 0xDC00);
-        int width = charset <= 17 ? 2 : 4;
-        for (int b = 0; b < width; ++b) out += char(v >> ((charset % 2 == 0) ? 8 * b : 8 * (width - 1 - b)));
-    }
-    if (charset >= 16 && charset <= 19) return out;
-    int n = WideCharToMultiByte(charset, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    out.resize(n);
-    WideCharToMultiByte(charset, 0, text.data(), int(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
 
 std::vector<std::wstring> Lines(std::initializer_list<const wchar_t*> lines) {
     return std::vector<std::wstring>(lines.begin(), lines.end());
@@ -242,7 +217,7 @@ TEST_F(Watch, KilobyteCutStaysOnTheUnitGridOfWideCharsets) {
     for (int n = 0; n < 200; ++n) text += L"w\x00E9" + std::to_wstring(n) + L"\n";
     for (uint32_t charset : {16u, 17u, 18u, 19u}) {
         // A stray byte at the end moves size - limit off the unit grid.
-        Bytes bytes = Encode(charset, L"\xFEFF" + text) + "!";
+        Bytes bytes = harness::Encode(charset, L"\xFEFF" + text) + "!";
         std::wstring path = Path((L"wide" + std::to_wstring(charset) + L".log").c_str());
         ASSERT_TRUE(harness::WriteBytes(path, bytes));
         ASSERT_TRUE(OpenAndRead(path));
@@ -259,14 +234,14 @@ TEST_F(Watch, ByteOrderMarksChooseTheCharsetAndAreSkipped) {
     const std::wstring text = L"caf\x00E9\nline two\n";
     const auto rows = Lines({L"caf\x00E9", L"line two"});
     const Case cases[] = {
-        {L"u32be.log", Encode(19, L"\xFEFF" + text), 19, 4, 1310, rows},
-        {L"u32le.log", Encode(18, L"\xFEFF" + text), 18, 4, 1308, rows},
-        {L"u16le.log", Encode(16, L"\xFEFF" + text), 16, 2, 1306, rows},
-        {L"u16be.log", Encode(17, L"\xFEFF" + text), 17, 2, 1307, rows},
-        {L"u8.log", "\xEF\xBB\xBF" + Encode(65001, text), 65001, 3, 1302, rows},
-        {L"u7.log", "+/v8-" + Encode(65000, text), 65000, 5, 1309, rows},
+        {L"u32be.log", harness::Encode(19, L"\xFEFF" + text), 19, 4, 1310, rows},
+        {L"u32le.log", harness::Encode(18, L"\xFEFF" + text), 18, 4, 1308, rows},
+        {L"u16le.log", harness::Encode(16, L"\xFEFF" + text), 16, 2, 1306, rows},
+        {L"u16be.log", harness::Encode(17, L"\xFEFF" + text), 17, 2, 1307, rows},
+        {L"u8.log", "\xEF\xBB\xBF" + harness::Encode(65001, text), 65001, 3, 1302, rows},
+        {L"u7.log", "+/v8-" + harness::Encode(65000, text), 65000, 5, 1309, rows},
         // UTF-16 LE text that starts with NUL looks like a UTF-32 LE mark.
-        {L"nul16.log", Encode(16, std::wstring(L"\xFEFF") + wchar_t(0) + L"AB\n"), 18, 4, 1308, {}},
+        {L"nul16.log", harness::Encode(16, std::wstring(L"\xFEFF") + wchar_t(0) + L"AB\n"), 18, 4, 1308, {}},
     };
     for (const Case& c : cases) {
         settings.charset = CHARSET_CURRENT;
@@ -283,7 +258,7 @@ TEST_F(Watch, ByteOrderMarksChooseTheCharsetAndAreSkipped) {
     }
 
     // The UTF-7 mark in its other forms is decoded with the text and dropped.
-    Bytes seven = Encode(65000, L"\xFEFF\x00E9t\x00E9\n");
+    Bytes seven = harness::Encode(65000, L"\xFEFF\x00E9t\x00E9\n");
     ASSERT_EQ(0u, seven.find("+/v8")) << seven;
     ASSERT_NE('-', seven[4]);
     std::wstring sevenPath = Path(L"u7b.log");
@@ -312,7 +287,7 @@ TEST_F(Watch, ByteOrderMarksChooseTheCharsetAndAreSkipped) {
 
 TEST_F(Watch, StoredCharsetNameIsUsedWhenNoMarkDecides) {
     std::wstring plain = Path(L"stored.log"), marked = Path(L"stored8.log");
-    ASSERT_TRUE(harness::WriteBytes(plain, Encode(17, L"big end\n")));
+    ASSERT_TRUE(harness::WriteBytes(plain, harness::Encode(17, L"big end\n")));
     ASSERT_TRUE(harness::WriteBytes(marked, "\xEF\xBB\xBF" "eight\n"));
     for (const auto& path : {plain, marked})
         ASSERT_TRUE(WritePrivateProfileStringW(L"Format", L"Charset", L"UCS-2BE", (path + L":Tervo.Brindle.Properties").c_str()));
@@ -333,7 +308,7 @@ TEST_F(Watch, StoredCharsetNameIsUsedWhenNoMarkDecides) {
 
 TEST_F(Watch, CharsetCommandsStoreTheChoiceAndAutodetectReloads) {
     std::wstring first = Path(L"be.log"), second = Path(L"plain.log"), third = Path(L"marked.log");
-    ASSERT_TRUE(harness::WriteBytes(first, Encode(17, L"wide\n")));
+    ASSERT_TRUE(harness::WriteBytes(first, harness::Encode(17, L"wide\n")));
     ASSERT_TRUE(harness::WriteBytes(second, "narrow\n"));
     ASSERT_TRUE(harness::WriteBytes(third, "\xEF\xBB\xBF" "xy\n"));
     ASSERT_TRUE(OpenAndRead(first));
@@ -467,13 +442,13 @@ TEST_F(Watch, EraseKeepsTheDecidingMarkAndAsksFirst) {
     EXPECT_EQ(1, answer.seen);
     EXPECT_EQ(UiString(IDS_ERASE_TEXT), answer.text);
     EXPECT_EQ(UiString(IDS_ERASE_CAPTION), answer.caption);
-    EXPECT_EQ(8u + 3u, ReadAll(marked).size());
+    EXPECT_EQ(8u + 3u, harness::ReadBytes(marked).size());
     EXPECT_EQ(2u, Rows().size());
 
     answer.button = IDOK;
     EraseLogFile();
     EXPECT_EQ(2, answer.seen);
-    EXPECT_EQ(Bytes("\xEF\xBB\xBF"), ReadAll(marked));
+    EXPECT_EQ(Bytes("\xEF\xBB\xBF"), harness::ReadBytes(marked));
     EXPECT_EQ(0, harness::RowCount(app.view));
     ASSERT_TRUE(harness::AppendBytes(marked, "later\n"));
     EXPECT_TRUE(harness::WaitUntil([&] { return Rows() == Lines({L"later"}); }));
@@ -486,7 +461,7 @@ TEST_F(Watch, EraseKeepsTheDecidingMarkAndAsksFirst) {
     ASSERT_TRUE(OpenAndRead(plain));
     EraseLogFile();
     EXPECT_EQ(3, answer.seen);
-    EXPECT_EQ(Bytes(), ReadAll(plain));
+    EXPECT_EQ(Bytes(), harness::ReadBytes(plain));
     ASSERT_TRUE(harness::AppendBytes(plain, "again\n"));
     EXPECT_TRUE(harness::WaitUntil([&] { return Rows() == Lines({L"again"}); }));
 
@@ -497,7 +472,7 @@ TEST_F(Watch, EraseKeepsTheDecidingMarkAndAsksFirst) {
     CloseHandle(holder);
     EXPECT_EQ(5, answer.seen);
     EXPECT_EQ(0u, answer.text.find(UiString(IDS_ERR_ERASE)));
-    EXPECT_EQ(Bytes("again\n"), ReadAll(plain));
+    EXPECT_EQ(Bytes("again\n"), harness::ReadBytes(plain));
     EXPECT_EQ(Lines({L"again"}), Rows());
 }
 
@@ -507,8 +482,8 @@ TEST_F(Watch, CharactersSplitBetweenTicksArriveWhole) {
     const std::wstring japanese = L"\x65E5\x672C\x8A9E\x30C6\x30B9\x30C8\x65E5\x672C";
     for (uint32_t charset : {65001u, 65000u, 16u, 17u, 18u, 19u, 932u}) {
         const std::wstring& line = charset == 932 ? japanese : wide;
-        Bytes head = Encode(charset, L"head\n");
-        Bytes body = Encode(charset, line + L"\n");
+        Bytes head = harness::Encode(charset, L"head\n");
+        Bytes body = harness::Encode(charset, line + L"\n");
         for (size_t cut : {body.size() / 2, body.size() / 2 + 1}) {
             settings.charset = charset;
             std::wstring path = Path((L"split" + std::to_wstring(charset) + L"-" + std::to_wstring(cut) + L".log").c_str());
