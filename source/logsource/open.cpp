@@ -43,8 +43,9 @@ void MakeFileTitle(const wchar_t* path) {
 }
 
 // The rest of the line cut by the kilobyte limit, read in the charset's unit from the current
-// position; returns the bytes of the units before the line feed. Reads in blocks for speed and
-// leaves the pointer right after the line feed, or after the last whole unit at the end.
+// position; returns the bytes skipped, line feed included, so that bytesConsumed stays the file
+// offset. Reads in blocks and leaves the pointer right after the line feed, or after the last
+// whole unit when the file ends first.
 uint64_t SkipCutLine(HANDLE file, uint64_t position, uint32_t charset) {
     const uint32_t unit = CharsetUnitSize(charset);
     BYTE* block = logSource.byteBuffer;
@@ -55,7 +56,8 @@ uint64_t SkipCutLine(HANDLE file, uint64_t position, uint32_t charset) {
         DWORD whole = got - got % unit;
         for (DWORD i = 0; i < whole; i += unit) {
             if (IsLineFeedUnit(charset, block + i)) {
-                SeekTo(file, position + skipped + unit);
+                skipped += unit;
+                SeekTo(file, position + skipped);
                 return skipped;
             }
             skipped += unit;
@@ -199,6 +201,7 @@ void ReloadLogFile() {
         s.suppressAutodetect = false;
     }
     SeekTo(s.handle, start);
+    s.bytesConsumed = start;
     if (readStored) {
         uint32_t stored;
         if (ReadStoredCharset(&stored)) settings.charset = stored;

@@ -113,23 +113,28 @@ void SurveillanceTick() {
         ShowSize(size);
     }
 
-    bool appended = false, longestGrew = false, redrawHeld = false, firstRead = true;
+    bool appended = false, longestGrew = false, redrawHeld = false, progressShown = false, firstRead = true;
     for (;;) {
         DWORD room = 0;
         BYTE* target = PrepareRead(&room);
         DWORD got = 0;
         if (!ReadFile(s.handle, target, room, &got, nullptr) || got == 0) break;
         if (QueryFileSize(s.handle, &size)) s.currentSize = size;
+        // A full first read means a backlog: the view is not redrawn before the tick ends anyway,
+        // and a list box that redraws takes milliseconds per appended row on some platforms.
+        if (!redrawHeld && (!firstRead || got == room) && app.view) {
+            SendMessageW(app.view, WM_SETREDRAW, FALSE, 0);
+            redrawHeld = true;
+        }
         if (firstRead) {
             s.readStartTick = GetTickCount();
-        } else if (redrawHeld) {
+        } else if (progressShown) {
             UpdateProgress();
         } else if (GetTickCount() - s.readStartTick > kRedrawHoldMs) {
-            if (app.view) SendMessageW(app.view, WM_SETREDRAW, FALSE, 0);
             SetCursor(LoadCursorW(nullptr, IDC_WAIT));
             ShowProgressBar(true);
             UpdateProgress();
-            redrawHeld = true;
+            progressShown = true;
         }
         uint32_t units = DecodeChunk(got);
         s.bytesConsumed += got;

@@ -49,6 +49,37 @@ std::string Utf8(const std::wstring& text) {
     return out;
 }
 
+std::string ReadBytes(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    std::string bytes;
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char block[4096];
+    DWORD got = 0;
+    while (ReadFile(file, block, sizeof(block), &got, nullptr) && got) bytes.append(block, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+std::string Encode(uint32_t charset, const std::wstring& text) {
+    std::string out;
+    if (charset >= 16 && charset <= 19) {
+        const bool little = charset % 2 == 0;
+        const int width = charset <= 17 ? 2 : 4;
+        for (size_t i = 0; i < text.size(); ++i) {
+            uint32_t v = text[i];
+            if (width == 4 && v >= 0xD800 && v <= 0xDBFF && i + 1 < text.size())
+                v = 0x10000 + ((v - 0xD800) << 10) + (text[++i] - 0xDC00);
+            for (int b = 0; b < width; ++b) out += char(v >> (little ? 8 * b : 8 * (width - 1 - b)));
+        }
+        return out;
+    }
+    int n = WideCharToMultiByte(charset, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    out.resize(n);
+    WideCharToMultiByte(charset, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
 void Pump(DWORD milliseconds) {
     DWORD start = GetTickCount();
     do {

@@ -2,6 +2,7 @@
 // as a separate process observed through window messages.
 #pragma once
 #include <windows.h>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,6 +15,9 @@ std::wstring NewTempDir();                          // a fresh folder under %TEM
 bool WriteBytes(const std::wstring& path, const std::string& bytes);   // create or replace
 bool AppendBytes(const std::wstring& path, const std::string& bytes);
 std::string Utf8(const std::wstring& text);
+std::string ReadBytes(const std::wstring& path);    // whole file, shared with any writer; empty on failure
+// Text in a charset of the program: 16/17 UTF-16 LE/BE, 18/19 UTF-32 LE/BE, else a code page.
+std::string Encode(uint32_t charset, const std::wstring& text);
 
 void Pump(DWORD milliseconds);                      // dispatch this thread's messages for a while
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);  // pumping meanwhile

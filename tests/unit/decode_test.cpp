@@ -7,6 +7,7 @@
 #include "logsource/charsets.h"
 #include "persist/settings.h"
 #include "dialogs/errors.h"
+#include "harness.h"
 
 namespace {
 
@@ -65,22 +66,6 @@ TEST(CharsetTable, NamesMenuItemsAndFallbacks) {
     EXPECT_EQ(nullptr, CharsetByStreamName(L"utf-8"));
 }
 
-TEST(CharsetUnits, SizesAndLineFeeds) {
-    EXPECT_EQ(2u, CharsetUnitSize(16));
-    EXPECT_EQ(2u, CharsetUnitSize(17));
-    EXPECT_EQ(4u, CharsetUnitSize(18));
-    EXPECT_EQ(4u, CharsetUnitSize(19));
-    EXPECT_EQ(1u, CharsetUnitSize(65001));
-    EXPECT_EQ(1u, CharsetUnitSize(932));
-    const BYTE le16[] = {0x0A, 0}, be16[] = {0, 0x0A}, le32[] = {0x0A, 0, 0, 0}, be32[] = {0, 0, 0, 0x0A};
-    EXPECT_TRUE(IsLineFeedUnit(16, le16));
-    EXPECT_FALSE(IsLineFeedUnit(16, be16));
-    EXPECT_TRUE(IsLineFeedUnit(17, be16));
-    EXPECT_TRUE(IsLineFeedUnit(18, le32));
-    EXPECT_FALSE(IsLineFeedUnit(18, be32));
-    EXPECT_TRUE(IsLineFeedUnit(19, be32));
-    EXPECT_TRUE(IsLineFeedUnit(65001, le16));
-}
 
 CarrySplit Split(uint32_t charset, const Bytes& bytes) {
     return SplitForCarry(charset, reinterpret_cast<const BYTE*>(bytes.data()), uint32_t(bytes.size()));
@@ -167,37 +152,13 @@ std::wstring DecodeInReads(uint32_t charset, const Bytes& bytes, const std::vect
     return text;
 }
 
-Bytes Encode(uint32_t charset, const std::wstring& text) {
-    Bytes out;
-    switch (charset) {
-    case 16: case 17:
-        for (wchar_t c : text) {
-            char lo = char(c & 0xFF), hi = char(c >> 8);
-            if (charset == 16) { out += lo; out += hi; } else { out += hi; out += lo; }
-        }
-        return out;
-    case 18: case 19:
-        for (size_t i = 0; i < text.size(); ++i) {
-            uint32_t v = text[i];
-            if (v >= 0xD800 && v <= 0xDBFF && i + 1 < text.size()) v = 0x10000 + ((v - 0xD800) << 10) + (text[++i] - 0xDC00);
-            for (int b = 0; b < 4; ++b) out += char(v >> (charset == 18 ? 8 * b : 24 - 8 * b));
-        }
-        return out;
-    default: {
-        int n = WideCharToMultiByte(charset, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-        out.resize(n);
-        WideCharToMultiByte(charset, 0, text.data(), int(text.size()), out.data(), n, nullptr, nullptr);
-        return out;
-    }
-    }
-}
 
 TEST(DecodeChunk, NoCharacterIsLostAtAnyReadBoundary) {
     const std::wstring all = L"Zeile \x00E9t\x00E9 \x20AC 100 \x65E5\x672C\x8A9E \xD83D\xDE00 ok\n+plus+-\n";
     const std::wstring japanese = L"log \x65E5\x672C\x8A9E\x30C6\x30B9\x30C8 end\n";
     for (uint32_t charset : {65001u, 65000u, 16u, 17u, 18u, 19u, 932u}) {
         const std::wstring& text = charset == 932 ? japanese : all;
-        Bytes bytes = Encode(charset, text);
+        Bytes bytes = harness::Encode(charset, text);
         ASSERT_FALSE(bytes.empty());
         ASSERT_EQ(text, DecodeInReads(charset, bytes, {})) << charset;
         for (size_t cut = 1; cut < bytes.size(); ++cut)

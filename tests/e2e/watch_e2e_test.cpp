@@ -1,0 +1,81 @@
+// brindle.exe watching a file, observed from outside through its list box and title.
+#include <gtest/gtest.h>
+#include "harness.h"
+
+namespace {
+
+std::vector<std::wstring> Lines(std::initializer_list<const wchar_t*> lines) {
+    return std::vector<std::wstring>(lines.begin(), lines.end());
+}
+
+bool WaitForContent(HWND view, const std::vector<std::wstring>& rows, DWORD timeoutMs = 5000) {
+    return harness::WaitUntil([&] { return harness::Rows(view) == rows; }, timeoutMs);
+}
+
+TEST(WatchE2e, FollowsGrowthTruncationAndRotation) {
+    std::wstring dir = harness::NewTempDir();
+    std::wstring path = dir + L"\\server.log";
+    ASSERT_TRUE(harness::WriteBytes(path, "\xEF\xBB\xBF" "start \xC3\xA9t\xC3\xA9\r\nsecond\n"));
+    harness::Process brindle;
+    ASSERT_TRUE(harness::Start(brindle, L"\"" + path + L"\""));
+    EXPECT_TRUE(WaitForContent(brindle.view, Lines({L"start \x00E9t\x00E9", L"second"})));
+    EXPECT_EQ(L"server.log - Brindle", harness::WindowText(brindle.main));
+
+    // A character and a line completed by two separate writes.
+    ASSERT_TRUE(harness::AppendBytes(path, "third \xE2\x82"));
+    Sleep(300);
+    ASSERT_TRUE(harness::AppendBytes(path, "\xAC\n"));
+    EXPECT_TRUE(WaitForContent(brindle.view, Lines({L"start \x00E9t\x00E9", L"second", L"third \x20AC"})));
+
+    ASSERT_TRUE(harness::WriteBytes(path, "\xEF\xBB\xBF" "fresh\n"));
+    EXPECT_TRUE(WaitForContent(brindle.view, Lines({L"fresh"})));
+
+    ASSERT_TRUE(MoveFileW(path.c_str(), (path + L".1").c_str()));
+    ASSERT_TRUE(harness::WriteBytes(path, "rotated\n"));
+    EXPECT_TRUE(WaitForContent(brindle.view, Lines({L"rotated"})));
+    EXPECT_EQ(0u, harness::Close(brindle));
+}
+
+TEST(WatchE2e, WideFileWithMark) {
+    std::wstring dir = harness::NewTempDir();
+    std::wstring path = dir + L"\\wide.log";
+    const wchar_t text[] = L"\xFEFF" L"wide \x65E5\x672C\nrow 2\n";
+    ASSERT_TRUE(harness::WriteBytes(path, std::string(reinterpret_cast<const char*>(text), sizeof(text) - 2)));
+    harness::Process brindle;
+    ASSERT_TRUE(harness::Start(brindle, L"\"" + path + L"\""));
+    EXPECT_TRUE(WaitForContent(brindle.view, Lines({L"wide \x65E5\x672C", L"row 2"})));
+    EXPECT_EQ(0u, harness::Close(brindle));
+}
+
+struct BoxSearch { DWORD processId; HWND box; };
+
+BOOL CALLBACK FindProcessBox(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<BoxSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    wchar_t name[16] = L"";
+    GetClassNameW(window, name, 16);
+    if (pid == search->processId && lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(window)) {
+        search->box = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+TEST(WatchE2e, MissingFileAtStartIsReportedAndNothingIsWatched) {
+    std::wstring missing = harness::NewTempDir() + L"\\absent.log";
+    harness::Process brindle;
+    ASSERT_TRUE(harness::Start(brindle, L"\"" + missing + L"\""));
+    BoxSearch search{brindle.info.dwProcessId, nullptr};
+    ASSERT_TRUE(harness::WaitUntil([&] { EnumWindows(FindProcessBox, LPARAM(&search)); return search.box != nullptr; }));
+    std::wstring text = harness::WindowText(GetDlgItem(search.box, 0xFFFF));
+    EXPECT_EQ(0u, text.find(L"Failed connecting to the file for surveillance.\n\n")) << harness::Utf8(text);
+    EXPECT_GT(text.size(), 52u);
+    PostMessageW(search.box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindow(search.box); }));
+    EXPECT_EQ(L"Brindle", harness::WindowText(brindle.main));
+    EXPECT_EQ(0, harness::RowCount(brindle.view));
+    EXPECT_EQ(0u, harness::Close(brindle));
+}
+
+}  // namespace
