@@ -116,6 +116,20 @@ void EraseBelowLastRow(HWND view, HDC dc) {
     if (below.top < client.bottom) FillRect(dc, &below, app.backgroundBrush);
 }
 
+// A right click moves a single selection to the clicked row, so the context menu acts on it;
+// a selection of several rows is left for Copy and Print to act on as a whole.
+void SelectClickedRow(HWND view, LPARAM screenPoint) {
+    if (SendMessageW(view, LB_GETSELCOUNT, 0, 0) > 1) return;
+    POINT point{static_cast<short>(LOWORD(screenPoint)), static_cast<short>(HIWORD(screenPoint))};
+    if (!ScreenToClient(view, &point)) return;
+    LRESULT hit = SendMessageW(view, LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y));
+    if (HIWORD(hit) != 0) return;   // outside the client area, or a keyboard request
+    WPARAM row = LOWORD(hit);
+    SendMessageW(view, LB_SETCARETINDEX, row, FALSE);
+    SendMessageW(view, LB_SETSEL, FALSE, -1);
+    SendMessageW(view, LB_SETSEL, TRUE, static_cast<LPARAM>(row));
+}
+
 LRESULT CALLBACK ViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_ERASEBKGND:
@@ -125,6 +139,9 @@ LRESULT CALLBACK ViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_VSCROLL:
         // Dragging the thumb holds the view still; any other scroll action lets it follow again.
         logSource.holdScroll = LOWORD(wParam) == SB_THUMBTRACK;
+        break;
+    case WM_CONTEXTMENU:
+        SelectClickedRow(view, lParam);
         break;
     case WM_SETREDRAW:
         viewState.redrawOff = wParam == FALSE;

@@ -161,37 +161,23 @@ TEST_F(RowsView, ListBoxHasTheViewStylesFontAndSubclass) {
     ReleaseDC(view, dc);
 }
 
-TEST_F(RowsView, WrapsAndCutsRowsIntoTheView) {
+TEST_F(RowsView, AppendUnitsReportsRowsAndLongestGrowth) {
     settings.linesLimit = 100;
-    AppendResult r = Tick(L"abcdefghijklm\nabcdefghij\n", 10);
+    AppendResult r = Tick(L"abcdefghijklm\r\nabcdefghij\n", 10);
     EXPECT_TRUE(r.appended);
     EXPECT_TRUE(r.longestGrew);
     EXPECT_EQ((std::vector<std::wstring>{L"abcdefghij", L"klm", L"abcdefghij", L""}), Rows());
     EXPECT_EQ(10u, logSource.longestRow);
-
-    SendMessageW(view, LB_RESETCONTENT, 0, 0);
-    r = Tick(std::wstring(5000, L'w') + L"\r\n" + L"x\ty\r\n", kMaxRowLimit);
-    EXPECT_TRUE(r.longestGrew);
-    auto rows = Rows();
-    ASSERT_EQ(3u, rows.size());
-    EXPECT_EQ(4095u, rows[0].size());
-    EXPECT_EQ(905u, rows[1].size());
-    EXPECT_EQ(L"x       y", rows[2]);
-
     // An unfinished line waits; nothing is reported until its line feed.
     r = Tick(L"partial", kMaxRowLimit);
     EXPECT_FALSE(r.appended);
-    EXPECT_EQ(3, harness::RowCount(view));
+    EXPECT_EQ(4, harness::RowCount(view));
     r = Tick(L" line\n", kMaxRowLimit);
     EXPECT_TRUE(r.appended);
-    EXPECT_FALSE(r.longestGrew);
+    EXPECT_TRUE(r.longestGrew);
     EXPECT_EQ(L"partial line", Rows().back());
-}
-
-TEST_F(RowsView, RestrictEmptyLinesKeepsOneBlankRowOfARun) {
-    settings.cutEmpty = 1;
-    Tick(L"one\n\ntwo\n\n\nthree\n\n\n\nfour\n  \t \nfive\n", 80);
-    EXPECT_EQ((std::vector<std::wstring>{L"one", L"two", L"", L"three", L"", L"four", L"five"}), Rows());
+    r = Tick(L"short\n", kMaxRowLimit);
+    EXPECT_FALSE(r.longestGrew);
 }
 
 TEST_F(RowsView, RowCountStaysAtTheLimitAndLockedGrowthIsTrimmedInOneGo) {
@@ -316,6 +302,27 @@ TEST_F(RowsView, ThumbDragHoldsScrollingAndOtherScrollingReleasesIt) {
     logSource.holdScroll = true;
     SendMessageW(view, WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
     EXPECT_FALSE(logSource.holdScroll);
+}
+
+TEST_F(RowsView, RightClickMovesASingleSelectionButKeepsSeveral) {
+    Tick(Lines(0, 10), 80);
+    auto rightClick = [&](int row) {
+        RECT item;
+        SendMessageW(view, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item));
+        POINT p{item.left + 5, (item.top + item.bottom) / 2};
+        ClientToScreen(view, &p);
+        SendMessageW(view, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view), MAKELPARAM(p.x, p.y));
+    };
+    SendMessageW(view, LB_SETSEL, TRUE, 2);
+    rightClick(5);
+    EXPECT_EQ(std::vector<int>{5}, Selected(view));
+    EXPECT_EQ(5, SendMessageW(view, LB_GETCARETINDEX, 0, 0));
+    // From the keyboard there is no point: nothing changes.
+    SendMessageW(view, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view), MAKELPARAM(-1, -1));
+    EXPECT_EQ(std::vector<int>{5}, Selected(view));
+    SendMessageW(view, LB_SELITEMRANGEEX, 1, 3);
+    rightClick(8);
+    EXPECT_EQ((std::vector<int>{1, 2, 3, 5}), Selected(view));
 }
 
 TEST_F(RowsView, ShowRowAndScrollToEnd) {
