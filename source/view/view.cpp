@@ -55,10 +55,14 @@ void ReserveFor(HWND view, size_t rows) {
     SendMessageW(view, LB_INITSTORAGE, rows, static_cast<LPARAM>(rows * 128));
 }
 
-// Drops the first `drop` rows by reading the survivors back and refilling the list box, keeping
-// what the one-by-one deletion would keep: the selection moves with its rows, the caret, anchor
-// and top index keep their numbers.
-void RebuildWithout(HWND view, size_t current, size_t drop, size_t incoming) {
+// Where the caret, the anchor and the top row were before a rebuild.
+struct ListMarks {
+    LRESULT anchor, caret, top;
+};
+
+// Drops the first `drop` rows by reading the survivors back and refilling the list box. The
+// selection moves with its rows, as the one-by-one deletion would move it.
+ListMarks RebuildWithout(HWND view, size_t current, size_t drop, size_t incoming) {
     size_t survivors = current - drop;
     std::vector<int> selected;
     LRESULT selCount = SendMessageW(view, LB_GETSELCOUNT, 0, 0);
@@ -67,9 +71,8 @@ void RebuildWithout(HWND view, size_t current, size_t drop, size_t incoming) {
         LRESULT got = SendMessageW(view, LB_GETSELITEMS, selected.size(), reinterpret_cast<LPARAM>(selected.data()));
         selected.resize(got > 0 ? static_cast<size_t>(got) : 0);
     }
-    LRESULT anchor = SendMessageW(view, LB_GETANCHORINDEX, 0, 0);
-    LRESULT caret = SendMessageW(view, LB_GETCARETINDEX, 0, 0);
-    LRESULT top = SendMessageW(view, LB_GETTOPINDEX, 0, 0);
+    ListMarks marks{SendMessageW(view, LB_GETANCHORINDEX, 0, 0), SendMessageW(view, LB_GETCARETINDEX, 0, 0),
+                    SendMessageW(view, LB_GETTOPINDEX, 0, 0)};
 
     std::vector<std::wstring> kept(survivors);
     for (size_t i = 0; i < survivors; ++i) {
@@ -83,25 +86,29 @@ void RebuildWithout(HWND view, size_t current, size_t drop, size_t incoming) {
     SendMessageW(view, LB_RESETCONTENT, 0, 0);
     ReserveFor(view, survivors + incoming);
     for (const std::wstring& row : kept) SendMessageW(view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
-    kept = {};
 
     // Selected survivors, as runs of consecutive rows.
     for (size_t i = 0; i < selected.size();) {
         size_t j = i;
         while (j + 1 < selected.size() && selected[j + 1] == selected[j] + 1) ++j;
         int first = selected[i] - static_cast<int>(drop), last = selected[j] - static_cast<int>(drop);
-        if (last >= 0)
-            SendMessageW(view, LB_SELITEMRANGEEX, first < 0 ? 0 : first, last);
+        if (last >= 0) SendMessageW(view, LB_SELITEMRANGEEX, first < 0 ? 0 : first, last);
         i = j + 1;
     }
-    if (survivors) {
-        auto inRange = [survivors](LRESULT index) {
-            return static_cast<WPARAM>(index < 0 ? 0 : (static_cast<size_t>(index) >= survivors ? survivors - 1 : index));
-        };
-        if (anchor >= 0) SendMessageW(view, LB_SETANCHORINDEX, inRange(anchor), 0);
-        if (caret >= 0) SendMessageW(view, LB_SETCARETINDEX, inRange(caret), FALSE);
-        if (top >= 0) SendMessageW(view, LB_SETTOPINDEX, inRange(top), 0);
-    }
+    return marks;
+}
+
+// Deleting from the top leaves the caret, anchor and top index at their numbers (within the
+// rows left); the rebuilt list box ends the same way.
+void RestoreMarks(HWND view, const ListMarks& marks) {
+    size_t count = RowCount(view);
+    if (!count) return;
+    auto inRange = [count](LRESULT index) {
+        return static_cast<WPARAM>(static_cast<size_t>(index) >= count ? count - 1 : static_cast<size_t>(index));
+    };
+    if (marks.anchor >= 0) SendMessageW(view, LB_SETANCHORINDEX, inRange(marks.anchor), 0);
+    if (marks.caret >= 0) SendMessageW(view, LB_SETCARETINDEX, inRange(marks.caret), FALSE);
+    if (marks.top >= 0) SendMessageW(view, LB_SETTOPINDEX, inRange(marks.top), 0);
 }
 
 void EraseBelowLastRow(HWND view, HDC dc) {
@@ -235,13 +242,15 @@ void AppendViewRows(const wchar_t* const* rows, size_t count, size_t keep) {
     // Every change repaints both scroll bars while redrawing is on; one batch pays for that once.
     bool quiet = !viewState.redrawOff && count + plan.drop >= 2;
     if (quiet) SendMessageW(view, WM_SETREDRAW, FALSE, 0);
+    ListMarks marks{-1, -1, -1};
     if (plan.rebuild) {
-        RebuildWithout(view, current, plan.drop, count);
+        marks = RebuildWithout(view, current, plan.drop, count);
     } else {
         for (size_t i = 0; i < plan.drop; ++i) SendMessageW(view, LB_DELETESTRING, 0, 0);
         if (count >= kQuietBatch) ReserveFor(view, count);
     }
     for (size_t i = 0; i < count; ++i) SendMessageW(view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(rows[i]));
+    if (plan.rebuild) RestoreMarks(view, marks);
     if (quiet) {
         SendMessageW(view, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(view, nullptr, TRUE);
