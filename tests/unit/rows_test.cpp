@@ -156,6 +156,8 @@ TEST(ViewDecisions, TrimPlanDropsOnlyWhatTheLimitRequires) {
     EXPECT_TRUE(PlanViewTrim(65535, 20000, 65535).rebuild);
     EXPECT_EQ(20000u, PlanViewTrim(65535, 20000, 65535).drop);
     EXPECT_FALSE(PlanViewTrim(65535, 100, 65535).rebuild);
+    // A long lock can leave far more rows than the limit; the estimate must not overflow.
+    EXPECT_TRUE(PlanViewTrim(400000, 10, 65535).rebuild);
     // Over the limit after a lock: the surplus and the room for the batch go together.
     EXPECT_EQ(60u, PlanViewTrim(150, 10, 100).drop);
 }
