@@ -1,6 +1,8 @@
 // The row view: a standard list box holding the rows, oldest first.
 #pragma once
 #include <windows.h>
+#include <cstddef>
+#include <cstdint>
 
 HWND CreateView(HWND parent);    // the list box with its styles, font, storage and subclass
 void FocusView();
@@ -12,3 +14,25 @@ LRESULT OnCtlColorListBox(HDC dc);
 void ChangeFontSize(int steps);  // Larger/Smaller font and Ctrl+wheel
 void FontDialogCommand();        // 1402
 void BackgroundDialogCommand();  // 1404
+
+// Start-up, before the main window exists: app.viewFont and app.backgroundBrush from the settings.
+void InitViewResources();
+
+// Appends rows at the bottom of the view in one batch. With `keep` not 0 the oldest rows go
+// first so that at most `keep` remain, as if each row had been appended after trimming the
+// view below `keep`; with `keep` 0 nothing is removed.
+void AppendViewRows(const wchar_t* const* rows, size_t count, size_t keep);
+
+// Pure decisions behind the view.
+constexpr DWORD kViewStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP |
+                             LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | LBS_EXTENDEDSEL |
+                             LBS_DISABLENOSCROLL;
+DWORD ViewExtendedStyle(bool themed, bool vistaOrLater);
+LONG StepFontHeight(LONG height, int steps);   // +1 per step up to 96, -1 per step down to 8
+int ViewExtent(uint32_t longestRow, bool wrapLines, uint32_t rowLength, int charWidth);
+
+// How a batch of `incoming` rows meets `current` rows under a limit of `keep` (0: none):
+// `drop` rows go from the top; `rebuild` when reading the survivors back and refilling the
+// list box is cheaper than deleting its first row `drop` times (each deletion moves every item).
+struct ViewTrimPlan { size_t drop; bool rebuild; };
+ViewTrimPlan PlanViewTrim(size_t current, size_t incoming, size_t keep);

@@ -1,0 +1,163 @@
+// The row rules on their own (CutRows) and the view's pure decisions.
+#include <gtest/gtest.h>
+#include "logsource/logsource.h"
+#include "view/view.h"
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Cutter {
+    std::unique_ptr<LogSource> state = std::make_unique<LogSource>();
+    std::vector<std::wstring> rows;
+    bool longestGrew = false;
+
+    static void Emit(void* context, const wchar_t* row, uint32_t length) {
+        EXPECT_EQ(0, row[length]);   // rows reach the view NUL-terminated
+        static_cast<Cutter*>(context)->rows.emplace_back(row, length);
+    }
+    Cutter& Feed(const std::wstring& units, uint32_t limit, bool cutEmpty = false) {
+        CutResult r = CutRows(*state, units.data(), static_cast<uint32_t>(units.size()), limit, cutEmpty, Emit, this);
+        longestGrew = r.longestGrew;
+        return *this;
+    }
+};
+
+using Rows = std::vector<std::wstring>;
+
+}  // namespace
+
+TEST(CutRows, WrapsHardAtTheRowLimit) {
+    EXPECT_EQ((Rows{L"abcdefghij", L"klm"}), Cutter().Feed(L"abcdefghijklm\n", 10).rows);
+    // A line exactly as long as the limit: the full row, then an empty row at its line feed.
+    EXPECT_EQ((Rows{L"abcdefghij", L""}), Cutter().Feed(L"abcdefghij\n", 10).rows);
+    // Without wrapping the limit is 4,095 units.
+    Cutter unwrapped;
+    unwrapped.Feed(std::wstring(5000, L'x') + L"\n", kMaxRowLimit);
+    ASSERT_EQ(2u, unwrapped.rows.size());
+    EXPECT_EQ(4095u, unwrapped.rows[0].size());
+    EXPECT_EQ(905u, unwrapped.rows[1].size());
+    // A surrogate pair is cut like any two units.
+    EXPECT_EQ((Rows{L"ab\xD83D", L"\xDE00"}), Cutter().Feed(L"ab\xD83D\xDE00\n", 3).rows);
+}
+
+TEST(CutRows, ExpandsTabsToEveryEighthColumnWithinTheLimit) {
+    EXPECT_EQ((Rows{L"a       b"}), Cutter().Feed(L"a\tb\n", 80).rows);
+    EXPECT_EQ((Rows{L"        x"}), Cutter().Feed(L"\tx\n", 80).rows);
+    // With row length 4, a tab at column 2 pads to column 4 and so ends the row.
+    EXPECT_EQ((Rows{L"ab  ", L"cd"}), Cutter().Feed(L"ab\tcd\n", 4).rows);
+    // Continuation rows start at column 0 for the tab rule.
+    EXPECT_EQ((Rows{L"abcdefghij", L"kl      m"}), Cutter().Feed(L"abcdefghijkl\tm\n", 10).rows);
+    // Near the 4,095 limit the tab fills only up to it.
+    Cutter nearLimit;
+    nearLimit.Feed(std::wstring(4090, L'x') + L"\tyz\n", kMaxRowLimit);
+    ASSERT_EQ(2u, nearLimit.rows.size());
+    EXPECT_EQ(std::wstring(4090, L'x') + L"     ", nearLimit.rows[0]);
+    EXPECT_EQ(L"yz", nearLimit.rows[1]);
+}
+
+TEST(CutRows, DropsCarriageReturnsAndMarksAndShowsNul) {
+    EXPECT_EQ((Rows{L"one", L"two"}), Cutter().Feed(L"one\r\ntwo\r\n", 80).rows);
+    // A lone carriage return joins the text on both sides.
+    EXPECT_EQ((Rows{L"onetwo"}), Cutter().Feed(L"one\rtwo\n", 80).rows);
+    // Only carriage returns: one growing row, cut at the limit.
+    Cutter crOnly;
+    crOnly.Feed(L"abc\rdef\rghi\r", 4);
+    EXPECT_EQ((Rows{L"abcd", L"efgh"}), crOnly.rows);
+    EXPECT_EQ(1u, crOnly.state->rowFill);
+    EXPECT_EQ((Rows{L"a\xFFFD" L"b"}), Cutter().Feed(std::wstring(L"a\0b\n", 4), 80).rows);
+    EXPECT_EQ((Rows{L"ab"}), Cutter().Feed(L"\xFEFF" L"a\xFFFE" L"b\n", 80).rows);
+}
+
+TEST(CutRows, KeepsAnUnfinishedLineUntilItsLineFeed) {
+    Cutter c;
+    c.Feed(L"first\nhalf a ", 80);
+    EXPECT_EQ((Rows{L"first"}), c.rows);
+    EXPECT_EQ(7u, c.state->rowFill);
+    c.Feed(L"line\n", 80);
+    EXPECT_EQ((Rows{L"first", L"half a line"}), c.rows);
+    EXPECT_EQ(0u, c.state->rowFill);
+}
+
+TEST(CutRows, RestrictEmptyLinesShowsOneBlankRowOfARun) {
+    auto cut = [](const wchar_t* text) { return Cutter().Feed(text, 80, true).rows; };
+    EXPECT_EQ((Rows{L"a", L"b"}), cut(L"a\n\nb\n"));
+    EXPECT_EQ((Rows{L"a", L"", L"b"}), cut(L"a\n\n\nb\n"));
+    EXPECT_EQ((Rows{L"a", L"", L"b"}), cut(L"a\n\n\n\nb\n"));
+    // A line of blank units counts as blank; the shown row keeps its units.
+    EXPECT_EQ((Rows{L"a", L"b"}), cut(L"a\n   \nb\n"));
+    EXPECT_EQ((Rows{L"a", L"\x3000 ", L"b"}), cut(L"a\n\t\n\x3000 \n\n\nb\n"));
+    // Each run is counted afresh after a text row.
+    EXPECT_EQ((Rows{L"a", L"", L"b", L"c"}), cut(L"a\n\n\nb\n\nc\n"));
+    // Off: every blank row stays.
+    EXPECT_EQ((Rows{L"a", L"", L"", L"b"}), Cutter().Feed(L"a\n\n\nb\n", 80, false).rows);
+    EXPECT_TRUE(IsBlankRow(L"", 0));
+    EXPECT_TRUE(IsBlankRow(L" \t\x00A0\x200B\xFEFF", 5));
+    EXPECT_FALSE(IsBlankRow(L" .", 2));
+}
+
+TEST(CutRows, TracksTheLongestRow) {
+    Cutter c;
+    c.Feed(L"abc\n", 80);
+    EXPECT_TRUE(c.longestGrew);
+    EXPECT_EQ(3u, c.state->longestRow);
+    c.Feed(L"ab\n", 80);
+    EXPECT_FALSE(c.longestGrew);
+    c.Feed(L"abcdef\n", 4);
+    EXPECT_TRUE(c.longestGrew);
+    EXPECT_EQ(4u, c.state->longestRow);
+    // Dropped blank rows never count, however long.
+    c.Feed(std::wstring(40, L' ') + L"\n", 80, true);
+    EXPECT_FALSE(c.longestGrew);
+}
+
+TEST(CutRows, BringsTheRowLimitIntoRange) {
+    EXPECT_EQ((Rows{L"a", L"b"}), Cutter().Feed(L"ab", 0).rows);
+    Cutter wide;
+    wide.Feed(std::wstring(5000, L'x'), 100000);
+    ASSERT_EQ(1u, wide.rows.size());
+    EXPECT_EQ(kMaxRowLimit, wide.rows[0].size());
+}
+
+TEST(ViewDecisions, FontHeightStepsStayWithin8And96) {
+    EXPECT_EQ(96, StepFontHeight(96, 1));
+    EXPECT_EQ(96, StepFontHeight(95, 1));
+    EXPECT_EQ(14, StepFontHeight(13, 1));
+    EXPECT_EQ(8, StepFontHeight(9, -1));
+    EXPECT_EQ(8, StepFontHeight(8, -1));
+    EXPECT_EQ(96, StepFontHeight(90, 10));
+    EXPECT_EQ(8, StepFontHeight(12, -10));
+    EXPECT_EQ(-14, StepFontHeight(-13, 1));   // a stored character height grows too
+}
+
+TEST(ViewDecisions, ExtentFollowsTheLongestRowWithinTheRowLength) {
+    EXPECT_EQ(80 * 7 + 4, ViewExtent(300, true, 80, 7));
+    EXPECT_EQ(300 * 7 + 4, ViewExtent(300, false, 80, 7));
+    EXPECT_EQ(12 * 7 + 4, ViewExtent(12, true, 80, 7));
+    EXPECT_EQ(4, ViewExtent(0, true, 80, 7));
+}
+
+TEST(ViewDecisions, EdgeOnlyWithoutThemedVista) {
+    EXPECT_EQ(static_cast<DWORD>(WS_EX_STATICEDGE), ViewExtendedStyle(false, true));
+    EXPECT_EQ(static_cast<DWORD>(WS_EX_STATICEDGE), ViewExtendedStyle(true, false));
+    EXPECT_EQ(0u, ViewExtendedStyle(true, true));
+    EXPECT_EQ(0x46311941u, kViewStyle);
+}
+
+TEST(ViewDecisions, TrimPlanDropsOnlyWhatTheLimitRequires) {
+    EXPECT_EQ(0u, PlanViewTrim(100, 50, 0).drop);        // locked: nothing goes
+    EXPECT_EQ(0u, PlanViewTrim(100, 50, 150).drop);
+    EXPECT_EQ(1u, PlanViewTrim(150, 1, 150).drop);
+    EXPECT_FALSE(PlanViewTrim(65535, 1, 65535).rebuild);  // following a file: one deletion
+    EXPECT_EQ(200u, PlanViewTrim(200, 150, 150).drop);    // the batch replaces every row
+    EXPECT_TRUE(PlanViewTrim(200, 150, 150).rebuild);
+    // Thousands of deletions at the top of a large view cost more than one refill.
+    EXPECT_TRUE(PlanViewTrim(65535, 20000, 65535).rebuild);
+    EXPECT_EQ(20000u, PlanViewTrim(65535, 20000, 65535).drop);
+    EXPECT_FALSE(PlanViewTrim(65535, 100, 65535).rebuild);
+    // A long lock can leave far more rows than the limit; the estimate must not overflow.
+    EXPECT_TRUE(PlanViewTrim(400000, 10, 65535).rebuild);
+    // Over the limit after a lock: the surplus and the room for the batch go together.
+    EXPECT_EQ(60u, PlanViewTrim(150, 10, 100).drop);
+}

@@ -1,0 +1,485 @@
+// The row view in a real main window: rows appended through AppendUnits and FlushRows, the row
+// limit, the subclass, the font steps and the extent, and the font and colour dialogs.
+#include <gtest/gtest.h>
+#include "harness.h"
+#include "logsource/logsource.h"
+#include "persist/settings.h"
+#include "shell/app.h"
+#include "view/view.h"
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+class RowsView : public ::testing::Test {
+protected:
+    std::vector<wchar_t> buffer = std::vector<wchar_t>(kReadSize);
+    HWND main = nullptr;
+    HWND view = nullptr;
+
+    void SetUp() override {
+        SetDefaultSettings();
+        ResetRowState();
+        logSource.longestRow = 0;
+        logSource.holdScroll = false;
+        logSource.textBuffer = buffer.data();
+        HINSTANCE instance = GetModuleHandleW(nullptr);
+        ASSERT_TRUE(RegisterMainWindowClass(instance));
+        main = CreateMainWindow(instance, SW_SHOWNOACTIVATE);
+        ASSERT_NE(nullptr, main);
+        view = app.view;
+        ASSERT_NE(nullptr, view);
+        harness::Pump(20);
+        // The trimming rules here assume Scroll Lock off, whatever an earlier program left.
+        if (GetKeyState(VK_SCROLL) & 1) {
+            keybd_event(VK_SCROLL, 0, KEYEVENTF_EXTENDEDKEY, 0);
+            keybd_event(VK_SCROLL, 0, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP, 0);
+            harness::WaitUntil([] { return (GetKeyState(VK_SCROLL) & 1) == 0; }, 2000);
+        }
+        ASSERT_FALSE(GetKeyState(VK_SCROLL) & 1);
+    }
+    void TearDown() override {
+        ResetRowState();
+        DestroyWindow(main);
+        harness::Pump(10);
+        app.view = nullptr;
+        app.mainWindow = nullptr;
+        logSource.textBuffer = nullptr;
+        logSource.holdScroll = false;
+    }
+
+    // One tick's reading: the text in reads of at most 65,536 units, then the flush.
+    AppendResult Tick(const std::wstring& text, uint32_t limit) {
+        AppendResult all{false, false};
+        for (size_t at = 0; at < text.size(); at += kReadSize) {
+            size_t n = std::min<size_t>(kReadSize, text.size() - at);
+            std::copy(text.begin() + at, text.begin() + at + n, buffer.begin());
+            AppendResult r = AppendUnits(static_cast<uint32_t>(n), limit);
+            all.appended |= r.appended;
+            all.longestGrew |= r.longestGrew;
+        }
+        FlushRows();
+        return all;
+    }
+
+    std::vector<std::wstring> Rows() { return harness::Rows(view); }
+};
+
+std::wstring Lines(int first, int count) {
+    std::wstring text;
+    for (int i = first; i < first + count; ++i) text += L"row " + std::to_wstring(i) + L"\n";
+    return text;
+}
+
+std::vector<std::wstring> Numbered(int first, int count) {
+    std::vector<std::wstring> rows;
+    for (int i = first; i < first + count; ++i) rows.push_back(L"row " + std::to_wstring(i));
+    return rows;
+}
+
+std::vector<int> Selected(HWND box) {
+    LRESULT n = SendMessageW(box, LB_GETSELCOUNT, 0, 0);
+    std::vector<int> items(n > 0 ? static_cast<size_t>(n) : 0);
+    if (n > 0) SendMessageW(box, LB_GETSELITEMS, items.size(), reinterpret_cast<LPARAM>(items.data()));
+    return items;
+}
+
+// The rules, written out plainly, appending and trimming row by row as each row ends.
+struct RowByRow {
+    HWND box;
+    std::wstring row;
+    unsigned emptyRun = 0;
+    uint32_t longest = 0;
+
+    static bool Blank(const std::wstring& r) {
+        const std::wstring blanks = L"\t\v\f\r \x00A0\x1680\x2002\x2003\x2004\x2005\x2006\x2007\x2008\x2009\x200A"
+                                    L"\x200B\x202F\x205F\x2060\x3000\xFEFF";
+        return std::all_of(r.begin(), r.end(), [&](wchar_t c) { return blanks.find(c) != std::wstring::npos; });
+    }
+    AppendResult Tick(const std::wstring& text, size_t limit, bool cutEmpty, bool locked, size_t linesLimit) {
+        AppendResult result{false, false};
+        for (wchar_t c : text) {
+            if (c == 0xFEFF || c == 0xFFFE || c == 13) continue;
+            if (c == 0) row += L'\xFFFD';
+            else if (c == 9) {
+                size_t stop = row.size() / 8 * 8 + 8;
+                while (row.size() < stop && row.size() < limit) row += L' ';
+            } else if (c != 10) row += c;
+            if (c != 10 && row.size() < limit) continue;
+            if (cutEmpty && Blank(row)) {
+                if (++emptyRun != 2) {
+                    row.clear();
+                    continue;
+                }
+            } else {
+                emptyRun = 0;
+            }
+            if (row.size() > longest) {
+                longest = static_cast<uint32_t>(row.size());
+                result.longestGrew = true;
+            }
+            if (!locked)
+                while (SendMessageW(box, LB_GETCOUNT, 0, 0) >= static_cast<LRESULT>(linesLimit))
+                    SendMessageW(box, LB_DELETESTRING, 0, 0);
+            SendMessageW(box, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+            result.appended = true;
+            row.clear();
+        }
+        return result;
+    }
+};
+
+// Log-like text with tabs, blank runs, spaces-only lines, carriage returns, NULs and long lines.
+std::wstring MixedText(unsigned& seed, int lines) {
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+    std::wstring text;
+    for (int i = 0; i < lines; ++i) {
+        unsigned kind = next() % 16;
+        if (kind < 3) { text += L"\n"; continue; }
+        if (kind == 3) { text += L"    \r\n"; continue; }
+        unsigned length = next() % (kind == 4 ? 300 : 70);
+        for (unsigned j = 0; j < length; ++j) {
+            unsigned r = next() % 40;
+            text += r == 0 ? L'\t' : r == 1 ? L'\r' : r == 2 ? L'\0' : static_cast<wchar_t>(L'a' + r % 26);
+        }
+        text += L"\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST_F(RowsView, ListBoxHasTheViewStylesFontAndSubclass) {
+    EXPECT_EQ(kViewStyle, static_cast<DWORD>(GetWindowLongW(view, GWL_STYLE)) & ~static_cast<DWORD>(WS_VISIBLE));
+    DWORD ex = static_cast<DWORD>(GetWindowLongW(view, GWL_EXSTYLE));
+    EXPECT_TRUE(ex == WS_EX_STATICEDGE || ex == 0) << ex;
+    EXPECT_EQ(0, GetDlgCtrlID(view));
+    EXPECT_EQ(reinterpret_cast<LRESULT>(app.viewFont), SendMessageW(view, WM_GETFONT, 0, 0));
+    EXPECT_NE(nullptr, app.backgroundBrush);
+    // The main window asks for the view's colours and gets the settings' and the brush.
+    settings.textColor = RGB(1, 2, 3);
+    settings.backgroundColor = RGB(4, 5, 6);
+    HDC dc = GetDC(view);
+    EXPECT_EQ(reinterpret_cast<LRESULT>(app.backgroundBrush), OnCtlColorListBox(dc));
+    EXPECT_EQ(RGB(1, 2, 3), GetTextColor(dc));
+    EXPECT_EQ(RGB(4, 5, 6), GetBkColor(dc));
+    ReleaseDC(view, dc);
+}
+
+TEST_F(RowsView, AppendUnitsReportsRowsAndLongestGrowth) {
+    settings.linesLimit = 100;
+    AppendResult r = Tick(L"abcdefghijklm\r\nabcdefghij\n", 10);
+    EXPECT_TRUE(r.appended);
+    EXPECT_TRUE(r.longestGrew);
+    EXPECT_EQ((std::vector<std::wstring>{L"abcdefghij", L"klm", L"abcdefghij", L""}), Rows());
+    EXPECT_EQ(10u, logSource.longestRow);
+    // An unfinished line waits; nothing is reported until its line feed.
+    r = Tick(L"partial", kMaxRowLimit);
+    EXPECT_FALSE(r.appended);
+    EXPECT_EQ(4, harness::RowCount(view));
+    r = Tick(L" line\n", kMaxRowLimit);
+    EXPECT_TRUE(r.appended);
+    EXPECT_TRUE(r.longestGrew);
+    EXPECT_EQ(L"partial line", Rows().back());
+    r = Tick(L"short\n", kMaxRowLimit);
+    EXPECT_FALSE(r.longestGrew);
+}
+
+TEST_F(RowsView, RowCountStaysAtTheLimitAndLockedGrowthIsTrimmedInOneGo) {
+    settings.linesLimit = 5;
+    Tick(Lines(0, 5), 80);
+    EXPECT_EQ(Numbered(0, 5), Rows());
+    Tick(Lines(5, 1), 80);
+    EXPECT_EQ(Numbered(1, 5), Rows());
+    Tick(Lines(6, 3), 80);
+    EXPECT_EQ(Numbered(4, 5), Rows());
+
+    // Held (thumb drag or lock): the view grows beyond the limit, row by row across ticks.
+    logSource.holdScroll = true;
+    Tick(Lines(9, 4), 80);
+    Tick(Lines(13, 3), 80);
+    EXPECT_EQ(Numbered(4, 12), Rows());
+    // The first append after the hold ends brings it back to the limit at once.
+    logSource.holdScroll = false;
+    Tick(Lines(16, 1), 80);
+    EXPECT_EQ(Numbered(12, 5), Rows());
+}
+
+TEST_F(RowsView, PendingRowsAreDiscardedByAReset) {
+    settings.linesLimit = 10;
+    buffer[0] = L'a';
+    buffer[1] = L'\n';
+    buffer[2] = L'b';
+    AppendUnits(3, 80);   // one finished row waits for the flush, "b" is being assembled
+    ResetRowState();
+    FlushRows();
+    EXPECT_EQ(0, harness::RowCount(view));
+    EXPECT_EQ(0u, logSource.rowFill);
+    Tick(L"c\n", 80);
+    EXPECT_EQ((std::vector<std::wstring>{L"c"}), Rows());
+}
+
+TEST_F(RowsView, BatchedTicksEndWithTheRowsOfRowByRowAppending) {
+    // The same list box beside the view, same size and font, fed row by row.
+    RECT box;
+    GetWindowRect(view, &box);
+    HWND reference = CreateWindowExW(GetWindowLongW(view, GWL_EXSTYLE), L"LISTBOX", L"", kViewStyle, 0, 0,
+                                     box.right - box.left, box.bottom - box.top, main, nullptr,
+                                     GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, reference);
+    SendMessageW(reference, WM_SETFONT, reinterpret_cast<WPARAM>(app.viewFont), FALSE);
+    RowByRow model{reference};
+    unsigned seed = 7;
+    settings.linesLimit = 5000;
+    settings.cutEmpty = 1;
+    const uint32_t limit = 50;
+
+    struct Step { int lines; bool locked; };
+    // A backlog far beyond the limit, small ticks on a full view, a locked burst, the trim after
+    // it, a burst that keeps a few survivors and one that replaces everything.
+    const Step steps[] = {{40000, false}, {1, false}, {37, false}, {3000, true}, {2, true},
+                          {5, false},     {800, false}, {2800, false}, {9000, false}, {1, false}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.lines);
+        if (step.lines == 2800) {
+            // Rows selected before a trim stay selected where they survive.
+            for (HWND box : {view, reference}) {
+                SendMessageW(box, LB_SELITEMRANGEEX, 10, 30);
+                SendMessageW(box, LB_SELITEMRANGEEX, 4700, 4720);
+                SendMessageW(box, LB_SETSEL, TRUE, 4990);
+            }
+        }
+        std::wstring text = MixedText(seed, step.lines);
+        logSource.holdScroll = step.locked;
+        AppendResult ours = Tick(text, limit);
+        AppendResult expected = model.Tick(text, limit, true, step.locked, settings.linesLimit);
+        EXPECT_EQ(expected.appended, ours.appended);
+        EXPECT_EQ(expected.longestGrew, ours.longestGrew);
+        ASSERT_EQ(harness::RowCount(reference), harness::RowCount(view));
+        ASSERT_TRUE(harness::Rows(reference) == Rows());
+        EXPECT_EQ(Selected(reference), Selected(view));
+        EXPECT_EQ(SendMessageW(reference, LB_GETCARETINDEX, 0, 0), SendMessageW(view, LB_GETCARETINDEX, 0, 0));
+        EXPECT_EQ(SendMessageW(reference, LB_GETANCHORINDEX, 0, 0), SendMessageW(view, LB_GETANCHORINDEX, 0, 0));
+        EXPECT_EQ(SendMessageW(reference, LB_GETTOPINDEX, 0, 0), SendMessageW(view, LB_GETTOPINDEX, 0, 0));
+    }
+    EXPECT_EQ(model.longest, logSource.longestRow);
+    logSource.holdScroll = false;
+    DestroyWindow(reference);
+}
+
+TEST_F(RowsView, ErasesOnlyBelowTheLastRow) {
+    settings.backgroundColor = RGB(200, 0, 0);
+    DeleteObject(app.backgroundBrush);
+    app.backgroundBrush = CreateSolidBrush(settings.backgroundColor);
+    RECT client;
+    GetClientRect(view, &client);
+    ASSERT_GT(client.bottom, 100);
+
+    HDC screen = GetDC(view);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    auto eraseOnGreen = [&] {
+        HBRUSH green = CreateSolidBrush(RGB(0, 200, 0));
+        FillRect(memory, &client, green);
+        DeleteObject(green);
+        return SendMessageW(view, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0);
+    };
+
+    EXPECT_EQ(0, eraseOnGreen());   // no rows: nothing is erased
+    EXPECT_EQ(RGB(0, 200, 0), GetPixel(memory, 5, 5));
+    EXPECT_EQ(RGB(0, 200, 0), GetPixel(memory, 5, client.bottom - 2));
+
+    Tick(Lines(0, 2), 80);
+    RECT last;
+    SendMessageW(view, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&last));
+    EXPECT_EQ(0, eraseOnGreen());
+    EXPECT_EQ(RGB(0, 200, 0), GetPixel(memory, 5, 1));                 // first row untouched
+    EXPECT_EQ(RGB(0, 200, 0), GetPixel(memory, 5, last.bottom - 1));   // last row untouched
+    EXPECT_EQ(RGB(200, 0, 0), GetPixel(memory, 5, last.bottom + 1));   // below it: background
+    EXPECT_EQ(RGB(200, 0, 0), GetPixel(memory, 5, client.bottom - 1));
+
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(view, screen);
+}
+
+TEST_F(RowsView, ThumbDragHoldsScrollingAndOtherScrollingReleasesIt) {
+    Tick(Lines(0, 200), 80);
+    SendMessageW(view, WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 3), 0);
+    EXPECT_TRUE(logSource.holdScroll);
+    EXPECT_TRUE(AutoscrollLocked());
+    SendMessageW(view, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 3), 0);
+    EXPECT_FALSE(logSource.holdScroll);
+    logSource.holdScroll = true;
+    SendMessageW(view, WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
+    EXPECT_FALSE(logSource.holdScroll);
+}
+
+TEST_F(RowsView, RightClickMovesASingleSelectionButKeepsSeveral) {
+    Tick(Lines(0, 10), 80);
+    auto rightClick = [&](int row) {
+        RECT item;
+        SendMessageW(view, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item));
+        POINT p{item.left + 5, (item.top + item.bottom) / 2};
+        ClientToScreen(view, &p);
+        SendMessageW(view, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view), MAKELPARAM(p.x, p.y));
+    };
+    SendMessageW(view, LB_SETSEL, TRUE, 2);
+    rightClick(5);
+    EXPECT_EQ(std::vector<int>{5}, Selected(view));
+    EXPECT_EQ(5, SendMessageW(view, LB_GETCARETINDEX, 0, 0));
+    // From the keyboard there is no point: nothing changes.
+    SendMessageW(view, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view), MAKELPARAM(-1, -1));
+    EXPECT_EQ(std::vector<int>{5}, Selected(view));
+    SendMessageW(view, LB_SELITEMRANGEEX, 1, 3);
+    rightClick(8);
+    EXPECT_EQ((std::vector<int>{1, 2, 3, 5}), Selected(view));
+}
+
+TEST_F(RowsView, ShowRowAndScrollToEnd) {
+    Tick(Lines(0, 200), 80);
+    ShowRow(50);
+    EXPECT_EQ(46, SendMessageW(view, LB_GETTOPINDEX, 0, 0));
+    EXPECT_EQ(50, SendMessageW(view, LB_GETCARETINDEX, 0, 0));
+    EXPECT_EQ(std::vector<int>{50}, Selected(view));
+    ShowRow(3);
+    EXPECT_EQ(0, SendMessageW(view, LB_GETTOPINDEX, 0, 0));
+    EXPECT_EQ(std::vector<int>{3}, Selected(view));
+    ScrollToEnd();
+    EXPECT_EQ(199, SendMessageW(view, LB_GETCARETINDEX, 0, 0));
+    RECT client, last;
+    GetClientRect(view, &client);
+    SendMessageW(view, LB_GETITEMRECT, 199, reinterpret_cast<LPARAM>(&last));
+    EXPECT_LE(last.bottom, client.bottom);   // the last row is in view
+    EXPECT_GT(last.bottom, 0);
+    FocusView();
+    EXPECT_EQ(view, GetFocus());
+}
+
+TEST_F(RowsView, FontStepsStopAt8And96) {
+    settings.font.lfHeight = 96;
+    ApplyViewFont();
+    HFONT before = app.viewFont;
+    ChangeFontSize(1);
+    EXPECT_EQ(96, settings.font.lfHeight);
+    EXPECT_EQ(before, app.viewFont);   // nothing happens at the top
+
+    settings.font.lfHeight = 9;
+    ApplyViewFont();
+    LRESULT tall = SendMessageW(view, LB_GETITEMHEIGHT, 0, 0);
+    ChangeFontSize(-1);
+    EXPECT_EQ(8, settings.font.lfHeight);
+    EXPECT_EQ(reinterpret_cast<LRESULT>(app.viewFont), SendMessageW(view, WM_GETFONT, 0, 0));
+    EXPECT_LE(SendMessageW(view, LB_GETITEMHEIGHT, 0, 0), tall);
+    before = app.viewFont;
+    ChangeFontSize(-1);
+    EXPECT_EQ(8, settings.font.lfHeight);
+    EXPECT_EQ(before, app.viewFont);
+
+    ChangeFontSize(3);
+    EXPECT_EQ(11, settings.font.lfHeight);
+}
+
+TEST_F(RowsView, HorizontalExtentIsBoundedByTheRowLengthWhenWrapping) {
+    settings.rowLength = 80;
+    settings.wrapLines = 0;
+    logSource.longestRow = 300;
+    UpdateHorizontalExtent();
+    LRESULT unwrapped = SendMessageW(view, LB_GETHORIZONTALEXTENT, 0, 0);
+    settings.wrapLines = 1;
+    UpdateHorizontalExtent();
+    LRESULT wrapped = SendMessageW(view, LB_GETHORIZONTALEXTENT, 0, 0);
+    logSource.longestRow = 80;
+    UpdateHorizontalExtent();
+    EXPECT_EQ(wrapped, SendMessageW(view, LB_GETHORIZONTALEXTENT, 0, 0));
+    ASSERT_GT(wrapped, 4);
+    EXPECT_EQ((wrapped - 4) * 300 / 80, unwrapped - 4);
+    // Wider than the window: the horizontal scroll bar shows; a short row hides it.
+    RECT client;
+    GetClientRect(main, &client);
+    ASSERT_GT(unwrapped, client.right);
+    settings.wrapLines = 0;
+    logSource.longestRow = 300;
+    UpdateHorizontalExtent();
+    EXPECT_TRUE(GetWindowLongW(view, GWL_STYLE) & WS_HSCROLL);
+    logSource.longestRow = 2;
+    UpdateHorizontalExtent();
+    EXPECT_FALSE(GetWindowLongW(view, GWL_STYLE) & WS_HSCROLL);
+    Tick(Lines(0, 3), 80);   // the list box's own scroll bar updates keep it hidden
+    harness::Pump(20);
+    EXPECT_FALSE(GetWindowLongW(view, GWL_STYLE) & WS_HSCROLL);
+}
+
+namespace {
+
+// Presses a button of the next common dialog this thread shows, from inside its modal loop.
+struct DialogAnswer {
+    static inline int button = IDCANCEL;
+    static inline std::function<void(HWND)> prepare;
+    static BOOL CALLBACK FindDialog(HWND w, LPARAM found) {
+        wchar_t name[16] = L"";
+        GetClassNameW(w, name, 16);
+        if (lstrcmpW(name, L"#32770") || !IsWindowVisible(w)) return TRUE;
+        *reinterpret_cast<HWND*>(found) = w;
+        return FALSE;
+    }
+    static void CALLBACK Timer(HWND, UINT, UINT_PTR id, DWORD) {
+        HWND dialog = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+        if (!dialog) return;
+        KillTimer(nullptr, id);
+        if (prepare) prepare(dialog);
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+    }
+    static void Arm(int pressed, std::function<void(HWND)> before = nullptr) {
+        button = pressed;
+        prepare = std::move(before);
+        SetTimer(nullptr, 0, 50, Timer);
+    }
+};
+
+}  // namespace
+
+TEST_F(RowsView, CancelledFontAndBackgroundDialogsChangeNothing) {
+    Settings saved = settings;
+    HFONT font = app.viewFont;
+    HBRUSH brush = app.backgroundBrush;
+    DialogAnswer::Arm(IDCANCEL);
+    FontDialogCommand();
+    DialogAnswer::Arm(IDCANCEL);
+    BackgroundDialogCommand();
+    EXPECT_EQ(0, memcmp(&saved, &settings, sizeof saved));
+    EXPECT_EQ(font, app.viewFont);
+    EXPECT_EQ(brush, app.backgroundBrush);
+}
+
+TEST_F(RowsView, ConfirmedFontDialogKeepsAPositiveHeight) {
+    settings.font.lfHeight = -20;   // as a hand-edited registry value might hold it
+    HFONT before = app.viewFont;
+    DialogAnswer::Arm(IDOK);
+    FontDialogCommand();
+    EXPECT_GT(settings.font.lfHeight, 0);
+    EXPECT_NE(before, app.viewFont);
+    EXPECT_EQ(reinterpret_cast<LRESULT>(app.viewFont), SendMessageW(view, WM_GETFONT, 0, 0));
+}
+
+TEST_F(RowsView, ConfirmedBackgroundDialogMakesANewBrush) {
+    settings.backgroundColor = RGB(255, 255, 255);
+    HBRUSH before = app.backgroundBrush;
+    DialogAnswer::Arm(IDOK, [](HWND dialog) {
+        // The full dialog's red, green and blue fields (controls 706 to 708).
+        SetDlgItemTextW(dialog, 706, L"10");
+        SetDlgItemTextW(dialog, 707, L"20");
+        SetDlgItemTextW(dialog, 708, L"30");
+    });
+    BackgroundDialogCommand();
+    EXPECT_EQ(RGB(10, 20, 30), settings.backgroundColor);
+    EXPECT_NE(before, app.backgroundBrush);
+    LOGBRUSH logBrush{};
+    GetObjectW(app.backgroundBrush, sizeof logBrush, &logBrush);
+    EXPECT_EQ(RGB(10, 20, 30), logBrush.lbColor);
+}
