@@ -1,5 +1,6 @@
 // The charset table, the Charset menu's radio mark and the charset commands (1301-1310, 1319).
 #include "logsource/logsource.h"
+#include "shell/platform.h"
 #include "logsource/charsets.h"
 #include "persist/settings.h"
 #include "shell/app.h"
@@ -23,8 +24,6 @@ constexpr CharsetEntry kCharsets[] = {
 constexpr wchar_t kFormatSection[] = L"Format";
 constexpr wchar_t kCharsetKey[] = L"Charset";
 
-// The user's current code page needs Windows 2000; stands in for the shell's platform threshold test.
-bool OlderThanWindows2000() { return LOBYTE(LOWORD(GetVersion())) < 5; }
 
 }  // namespace
 
@@ -57,7 +56,7 @@ bool ReadStoredCharset(uint32_t* charset) {
 }
 
 void UpdateCharsetMenu() {
-    if (OlderThanWindows2000()) {
+    if (isWindowsOlderThan(kWindows2000)) {
         EnableMenuCommand(IDM_CHARSET_CURRENT, false);
         if (settings.charset == CHARSET_CURRENT) settings.charset = CHARSET_ANSI;
         if (logSource.fallbackCharset == CHARSET_CURRENT) logSource.fallbackCharset = CHARSET_ANSI;
@@ -80,7 +79,7 @@ void CharsetCommand(UINT id) {
     } else {
         const CharsetEntry* entry = CharsetByMenuItem(id);
         if (!entry) return;
-        if (id == IDM_CHARSET_CURRENT && OlderThanWindows2000()) return;
+        if (id == IDM_CHARSET_CURRENT && isWindowsOlderThan(kWindows2000)) return;
         settings.charset = entry->charset;
         if (entry->setsFallback) s.fallbackCharset = entry->charset;
     }

@@ -1,5 +1,6 @@
 // Starting, restarting and ending the watch of a file, and erasing its content on request.
 #include "logsource/logsource.h"
+#include "view/find.h"
 #include "logsource/charsets.h"
 #include "logsource/watch.h"
 #include "persist/settings.h"
@@ -150,7 +151,7 @@ bool OpenLogFile(const wchar_t* path) {
     SetStatusFile(pathCopy);
     RefreshStatus();
     ShowRow(0);
-    // The Find text is emptied by the search code once it exists.
+    ClearSearchText();
     s.longestRow = 0;
     s.holdScroll = false;
     s.lastSize = 0;

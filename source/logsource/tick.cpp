@@ -1,6 +1,7 @@
 // The surveillance cycle: the timer tick that reads what the file gained, the general WM_TIMER
 // step, and the two commands that act on the cycle (Pause, Lock autoscrolling).
 #include "logsource/logsource.h"
+#include "status/tray.h"
 #include "logsource/watch.h"
 #include "persist/settings.h"
 #include "shell/app.h"
@@ -17,8 +18,6 @@ constexpr DWORD kRearmMs = 10;
 constexpr DWORD kRedrawHoldMs = 100;
 constexpr DWORD kIdentityCheckMs = 1000;
 
-// Timers 4, 5 and 6 belong to the tray icon; its code takes them over from here.
-void RouteTrayTimer(UINT_PTR timerId) {}
 
 void ShowProgressBar(bool show) {
     if (app.progressBar) ShowWindow(app.progressBar, show ? SW_SHOW : SW_HIDE);
@@ -82,7 +81,7 @@ void GeneralTimerStep(UINT_PTR timerId) {
             s.hscrollShown = false;
         }
     }
-    if (timerId == TIMER_TRAY_MENU || timerId == TIMER_TRAY_RESTORE || timerId == TIMER_TRAY_HIDE) RouteTrayTimer(timerId);
+    if (timerId == TIMER_TRAY_MENU || timerId == TIMER_TRAY_RESTORE || timerId == TIMER_TRAY_HIDE) TrayOnTimer(timerId);
 }
 
 }  // namespace

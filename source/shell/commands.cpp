@@ -276,6 +276,8 @@ void OpenCommand() {
         ofn.lpfnHook = PlainHook;
     } else if (isWindowsOlderThan(kWindows2000)) {
         ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+    } else {
+        ui.placeNextWindow = true;  // centred over the main window
     }
     if (GetOpenFileNameW(&ofn)) OpenLogFile(path);
     HeapFree(GetProcessHeap(), 0, path);

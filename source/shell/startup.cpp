@@ -8,6 +8,7 @@
 #include "persist/history.h"
 #include "persist/history_menu.h"
 #include "dialogs/ui.h"
+#include "view/view.h"
 #include "ids.h"
 #include <commctrl.h>
 
@@ -62,8 +63,7 @@ bool StartApplication(HINSTANCE instance) {
         item.fState = MFS_DEFAULT;
         SetMenuItemInfoW(app.trayMenu, IDM_RESTORE, FALSE, &item);
     }
-    app.backgroundBrush = CreateSolidBrush(settings.backgroundColor);
-    app.viewFont = CreateFontIndirectW(&settings.font);
+    InitViewResources();
     if (!RegisterMainWindowClass(instance)) return false;
     app.mainMenu = LoadUiMenu(IDR_MAIN_MENU);
     if (isWindowsAtLeast(kWindowsVista)) PutShieldOnMenuItem(app.mainMenu, IDM_ASSOCIATIONS);

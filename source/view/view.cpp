@@ -1,6 +1,7 @@
 // The row view: the list box that holds the rows, its subclass, colours, font and horizontal
 // extent, and the batched appending and trimming of rows.
 #include "view/view.h"
+#include "shell/platform.h"
 #include "shell/app.h"
 #include "logsource/logsource.h"
 #include "persist/settings.h"
@@ -28,23 +29,6 @@ constexpr size_t kReserveBatch = 16;
 // Reading a surviving row back and adding it again costs about as much as moving this many
 // items once (measured: about 1.8 us against 0.3 ns).
 constexpr size_t kRowCopyCost = 6000;
-
-// Themed on Vista or later; the shell's platform probe will answer this once it exists.
-void ProbeTheme(bool& themed, bool& vistaOrLater) {
-    themed = false;
-    vistaOrLater = false;
-    if (HMODULE uxtheme = LoadLibraryW(L"uxtheme.dll")) {
-        auto isAppThemed = reinterpret_cast<BOOL(WINAPI*)()>(GetProcAddress(uxtheme, "IsAppThemed"));
-        themed = isAppThemed && isAppThemed();
-    }
-    if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
-        auto versions = reinterpret_cast<void(WINAPI*)(DWORD*, DWORD*, DWORD*)>(
-            GetProcAddress(ntdll, "RtlGetNtVersionNumbers"));
-        DWORD major = 0, minor = 0, build = 0;
-        if (versions) versions(&major, &minor, &build);
-        vistaOrLater = major >= 6;
-    }
-}
 
 size_t RowCount(HWND view) {
     LRESULT count = SendMessageW(view, LB_GETCOUNT, 0, 0);
@@ -214,16 +198,12 @@ void InitViewResources() {
 
 HWND CreateView(HWND parent) {
     InitViewResources();   // already done at start-up; tests may create the view directly
-    bool themed, vistaOrLater;
-    ProbeTheme(themed, vistaOrLater);
-    HWND view = CreateWindowExW(ViewExtendedStyle(themed, vistaOrLater), L"LISTBOX", L"", kViewStyle, 0, 0, 0, 0,
+    HWND view = CreateWindowExW(ViewExtendedStyle(themeState() != 0, isWindowsAtLeast(kWindowsVista)), L"LISTBOX", L"", kViewStyle, 0, 0, 0, 0,
                                 parent, nullptr, app.instance, nullptr);
     if (!view) return nullptr;
     SendMessageW(view, WM_SETFONT, reinterpret_cast<WPARAM>(app.viewFont), FALSE);
-    // The same storage hint a reload gives, for a view filled up to the row limit.
-    size_t rows = settings.linesLimit + 4;
-    size_t unitsPerRow = settings.wrapLines ? settings.rowLength + 4 : 384;
-    SendMessageW(view, LB_INITSTORAGE, rows, static_cast<LPARAM>(2 * rows * unitsPerRow));
+    app.view = view;
+    ReserveRowStorage();
     viewState.redrawOff = false;
     viewState.listBoxProc =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrW(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ViewProc)));

@@ -65,7 +65,8 @@ BOOL CALLBACK FindProcessBox(HWND window, LPARAM param) {
 TEST(WatchE2e, MissingFileAtStartIsReportedAndNothingIsWatched) {
     std::wstring missing = harness::NewTempDir() + L"\\absent.log";
     harness::Process brindle;
-    ASSERT_TRUE(harness::Start(brindle, L"\"" + missing + L"\""));
+    // The box comes before the window is first shown.
+    ASSERT_TRUE(harness::Launch(brindle, L"\"" + missing + L"\""));
     BoxSearch search{brindle.info.dwProcessId, nullptr};
     ASSERT_TRUE(harness::WaitUntil([&] { EnumWindows(FindProcessBox, LPARAM(&search)); return search.box != nullptr; }));
     std::wstring text = harness::WindowText(GetDlgItem(search.box, 0xFFFF));
@@ -73,6 +74,9 @@ TEST(WatchE2e, MissingFileAtStartIsReportedAndNothingIsWatched) {
     EXPECT_GT(text.size(), 52u);
     PostMessageW(search.box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindow(search.box); }));
+    brindle.main = harness::FindMainWindow(brindle.info.dwProcessId);
+    ASSERT_NE(nullptr, brindle.main);
+    brindle.view = harness::FindView(brindle.main);
     EXPECT_EQ(L"Brindle", harness::WindowText(brindle.main));
     EXPECT_EQ(0, harness::RowCount(brindle.view));
     EXPECT_EQ(0u, harness::Close(brindle));

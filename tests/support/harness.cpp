@@ -102,7 +102,7 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     }
 }
 
-bool Start(Process& process, const std::wstring& arguments, const std::vector<std::wstring>& environment) {
+bool Launch(Process& process, const std::wstring& arguments, const std::vector<std::wstring>& environment) {
     std::wstring commandLine = L"\"" + BrindleExe() + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
     std::wstring block;
@@ -126,8 +126,14 @@ bool Start(Process& process, const std::wstring& arguments, const std::vector<st
                         environment.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
                         environment.empty() ? nullptr : block.data(), nullptr, &si, &process.info))
         return false;
+    return true;
+}
+
+bool Start(Process& process, const std::wstring& arguments, const std::vector<std::wstring>& environment) {
+    if (!Launch(process, arguments, environment)) return false;
     process.main = FindMainWindow(process.info.dwProcessId);
     process.view = process.main ? FindView(process.main) : nullptr;
+    if (!process.main) WaitExit(process, 0);  // ends it: a stray process would hold the test's output open
     return process.main != nullptr;
 }
 
@@ -170,6 +176,10 @@ std::wstring WindowText(HWND window) {
 
 bool WaitForRows(HWND view, int count, DWORD timeoutMs) {
     return WaitUntil([&] { return RowCount(view) == count; }, timeoutMs);
+}
+
+Process::~Process() {
+    if (info.hProcess) WaitExit(*this, 0);
 }
 
 DWORD WaitExit(Process& process, DWORD timeoutMs) {

@@ -27,8 +27,12 @@ struct Process {
     PROCESS_INFORMATION info{};
     HWND main = nullptr;
     HWND view = nullptr;
+    ~Process();  // a process a failed test left running is ended, so ctest is not held up
 };
+// Starts the process and waits for its visible main window; a process without one is ended.
 bool Start(Process& process, const std::wstring& arguments, const std::vector<std::wstring>& environment = {});
+// Only starts the process (for start-ups that show a message box before the window).
+bool Launch(Process& process, const std::wstring& arguments, const std::vector<std::wstring>& environment = {});
 HWND FindMainWindow(DWORD processId, DWORD timeoutMs = 10000);
 HWND FindView(HWND main);
 int RowCount(HWND view);

@@ -91,16 +91,17 @@ protected:
         ASSERT_TRUE(RegisterMainWindowClass(instance));
         main = CreateMainWindow(instance, SW_SHOWNOACTIVATE);
         ASSERT_NE(nullptr, main);
+        // The window's own menu decides whether an accelerator's command is enabled.
         app.mainMenu = MakeMenu();
+        SetMenu(main, app.mainMenu);
         dir = harness::NewTempDir();
         boxAnswer = &answer;
         SetTimer(nullptr, 0, 50, AnswerBox);
     }
     void TearDown() override {
         CloseLogFile();
-        DestroyWindow(main);
+        DestroyWindow(main);  // destroys its menu too
         harness::Pump(20);
-        DestroyMenu(app.mainMenu);
         app.mainMenu = nullptr;
         boxAnswer = nullptr;
     }
@@ -516,7 +517,8 @@ TEST_F(Watch, LongLoadShowsProgressAndEndsWithTheBarHidden) {
     settings.wrapLines = 0;
     Bytes line = Bytes(199, 'z') + "\n";
     Bytes text;
-    while (text.size() < 16 * 1024 * 1024) text += line;
+    // Large enough that reading takes well over the 100 ms after which progress is shown.
+    while (text.size() < 60 * 1024 * 1024) text += line;
     std::wstring path = Path(L"long.log");
     ASSERT_TRUE(harness::WriteBytes(path, text));
     ASSERT_TRUE(OpenAndRead(path, 60000));
