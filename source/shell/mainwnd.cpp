@@ -76,7 +76,17 @@ void SyncLockState() {
     SetStatusLockText(locked);
 }
 
-void OnGetMinMaxInfo(MINMAXINFO* info) {
+void OnGetMinMaxInfo(HWND window, MINMAXINFO* info) {
+    // Full screen: the default maximized position of a borderless window with a menu lies above
+    // the screen, so the menu bar would vanish. Fill the monitor instead.
+    if ((GetWindowLongW(window, GWL_STYLE) & (WS_POPUP | WS_CAPTION)) == WS_POPUP) {
+        MONITORINFO monitor{sizeof(monitor)};
+        if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+            info->ptMaxPosition = POINT{0, 0};
+            info->ptMaxSize = POINT{monitor.rcMonitor.right - monitor.rcMonitor.left,
+                                    monitor.rcMonitor.bottom - monitor.rcMonitor.top};
+        }
+    }
     info->ptMinTrackSize.x = statusPartsWidth + 2 * GetSystemMetrics(SM_CXFRAME) + 23;
     int height = 2 * GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYMENU) +
                  2 * GetSystemMetrics(SM_CYVSCROLL);
@@ -98,6 +108,11 @@ void OnDpiChanged(HWND window, WPARAM wParam, const RECT* suggested) {
            (int)suggested->bottom, (int)(suggested->right - suggested->left),
            (int)(suggested->bottom - suggested->top));
     fflush(stdout);
+}
+
+// A changed style takes effect on the frame only when the frame is recalculated.
+void RefreshFrame(HWND window) {
+    SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 void OnClose() {
@@ -148,9 +163,13 @@ void LayoutMainWindow(int width, int height) {
     int last = -1;
     bool keepLast = app.view && ViewShowsLastRow(last);
 
+    int viewWidth = width, viewHeight = showStatus ? height - statusHeight : height;
+    // The list box shows the scroll bars of its creation style again whenever its content
+    // changes; in the clean mode they are kept beyond the client area instead.
+    if (fullScreen.savedViewStyle) viewWidth += GetSystemMetrics(SM_CXVSCROLL);
     HDWP batch = BeginDeferWindowPos(4);
     if (batch && app.view)
-        batch = DeferWindowPos(batch, app.view, nullptr, 0, 0, width, showStatus ? height - statusHeight : height,
+        batch = DeferWindowPos(batch, app.view, nullptr, 0, 0, viewWidth, viewHeight,
                                SWP_NOZORDER | SWP_SHOWWINDOW | SWP_NOACTIVATE);
     if (batch && app.statusBar)
         batch = DeferWindowPos(batch, app.statusBar, nullptr, 0, height - statusHeight, width, statusHeight,
@@ -164,6 +183,9 @@ void LayoutMainWindow(int width, int height) {
     }
     if (batch) EndDeferWindowPos(batch);
     UpdateHorizontalExtent();
+    if (fullScreen.savedViewStyle && app.view && (GetWindowLongW(app.view, GWL_STYLE) & WS_HSCROLL))
+        SetWindowPos(app.view, nullptr, 0, 0, viewWidth, viewHeight + GetSystemMetrics(SM_CYHSCROLL),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     if (keepLast) SendMessageW(app.view, LB_SETTOPINDEX, last, 0);
 }
 
@@ -173,6 +195,7 @@ void ToggleFullScreen() {
         if (IsZoomed(window)) ShowWindow(window, SW_RESTORE);
         GetWindowRect(window, &fullScreen.savedWindowRect);
         SetWindowLongW(window, GWL_STYLE, WS_POPUP);
+        RefreshFrame(window);
         bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
         bool clean = settings.fullscreen ? !shift : shift;
         fullScreen.savedViewStyle = 0;
@@ -180,6 +203,7 @@ void ToggleFullScreen() {
             SetMenu(window, nullptr);
             fullScreen.savedViewStyle = GetWindowLongW(app.view, GWL_STYLE);
             SetWindowLongW(app.view, GWL_STYLE, fullScreen.savedViewStyle & ~(WS_VSCROLL | WS_HSCROLL));
+            RefreshFrame(app.view);
         }
         ShowWindow(window, SW_SHOWMAXIMIZED);
         CheckMenuCommand(IDM_FULLSCREEN, true);
@@ -187,12 +211,13 @@ void ToggleFullScreen() {
     }
     uint32_t style = envNumber(L"BRINDLE_STYLE");
     SetWindowLongW(window, GWL_STYLE, style ? static_cast<LONG>(style) : WS_OVERLAPPEDWINDOW);
+    RefreshFrame(window);
     ShowWindow(window, SW_RESTORE);
     if (!GetMenu(window)) SetMenu(window, app.mainMenu);
     if (fullScreen.savedViewStyle) {
         SetWindowLongW(app.view, GWL_STYLE, fullScreen.savedViewStyle);
         fullScreen.savedViewStyle = 0;
-        SetWindowPos(app.view, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+        RefreshFrame(app.view);
     }
     const RECT& r = fullScreen.savedWindowRect;
     MoveWindow(window, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
@@ -220,7 +245,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (wParam) FocusView();
         SyncLockState();
         return 0;
-    case WM_GETMINMAXINFO: OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
+    case WM_GETMINMAXINFO: OnGetMinMaxInfo(window, reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTCHARS;
     case WM_NCLBUTTONDOWN: case WM_NCRBUTTONDOWN: case WM_NCMBUTTONDOWN:
     case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN: case WM_XBUTTONDOWN:
