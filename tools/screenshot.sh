@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts brindle.exe under Xvfb on a file, waits for its window and saves a PNG of it.
 # usage: tools/screenshot.sh FILE OUT.png [seconds to wait after the window appears]
-# SHOT_KEYS="F11" presses keys in the window first; SHOT_SIZE="700 400" resizes it first.
+# SHOT_KEYS="F11" presses keys in the window first. The BRINDLE_X, _Y, _WIDTH and _HEIGHT
+# variables place the window; LC_ALL=cs_CZ.UTF-8 or sk_SK.UTF-8 picks the language.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BRINDLE_BUILD:-$root/build}"
@@ -20,7 +21,6 @@ for _ in $(seq 200); do
 done
 [ -n "$win" ] || { echo "screenshot: no window appeared" >&2; kill $app; exit 1; }
 sleep "$settle"
-if [ -n "${SHOT_SIZE:-}" ]; then xdotool windowsize "$win" $SHOT_SIZE; sleep 1; fi
 if [ -n "${SHOT_KEYS:-}" ]; then xdotool key --window "$win" $SHOT_KEYS; sleep 1; fi
 import -window "$win" "$out" 2>/dev/null || import -window root "$out"
 kill $app 2>/dev/null || true
