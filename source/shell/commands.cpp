@@ -279,6 +279,8 @@ void OpenCommand() {
     } else {
         ui.placeNextWindow = true;  // centred over the main window
     }
-    if (GetOpenFileNameW(&ofn)) OpenLogFile(path);
+    BOOL chosen = GetOpenFileNameW(&ofn);
+    ui.placeNextWindow = false;  // armed for the dialog alone, shown or not
+    if (chosen) OpenLogFile(path);
     HeapFree(GetProcessHeap(), 0, path);
 }
