@@ -78,7 +78,7 @@ TEST(ShellE2E, FullScreenModesAndBack) {
             SCOPED_TRACE(testing::Message() << "fullscreen=" << cleanOnF11 << " shift=" << shift);
             harness::Process brindle;
             ASSERT_TRUE(harness::Start(brindle, L"", {L"BRINDLE_X=50", L"BRINDLE_Y=60", L"BRINDLE_WIDTH=640",
-                                                      L"BRINDLE_HEIGHT=480", L"BRINDLE_STYLE=0x00CF0000"}));
+                                                      L"BRINDLE_HEIGHT=480", L"BRINDLE_STYLE=0x00CE0000"}));
             RECT before{};
             GetWindowRect(brindle.main, &before);
             LONG viewStyle = GetWindowLongW(brindle.view, GWL_STYLE);
@@ -107,6 +107,8 @@ TEST(ShellE2E, FullScreenModesAndBack) {
             EXPECT_EQ(before.right, after.right);
             EXPECT_EQ(before.bottom, after.bottom);
             EXPECT_NE(nullptr, GetMenu(brindle.main));
+            // The style comes back from BRINDLE_STYLE: here without the maximize box.
+            EXPECT_EQ(0x00CE0000, GetWindowLongW(brindle.main, GWL_STYLE) & 0x00FF0000);
             EXPECT_EQ(viewStyle & (WS_VSCROLL | WS_HSCROLL), GetWindowLongW(brindle.view, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL));
             EXPECT_EQ(0u, harness::Close(brindle));
         }
