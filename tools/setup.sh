@@ -3,7 +3,7 @@
 # Idempotent: when every package is already there it only checks and returns.
 set -euo pipefail
 packages=(g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686 wine wine32:i386 wine64
-          xvfb xdotool imagemagick cmake make googletest)
+          fonts-wine fonts-dejavu-core xvfb xdotool imagemagick cmake make googletest)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -13,5 +13,4 @@ echo "setup: installing ${missing[*]}" >&2
 SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
 dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
 $SUDO apt-get update -q
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" \
-  fonts-dejavu-core >/dev/null
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${missing[@]}" >/dev/null
