@@ -6,6 +6,8 @@ build="${BRINDLE_BUILD:-$root/build}"
 bash "$root/tools/build.sh"
 export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 bash "$root/tools/wine-prefix.sh" "$WINEPREFIX"
+# Always a display of our own: the tests press keys and move focus, which must not reach a desktop.
+unset DISPLAY
 source "$root/tools/xvfb.sh"
 # Keep the Wine server warm, detached from ctest's pipes, and stop it afterwards.
 wineserver -p
