@@ -22,7 +22,7 @@ done
 [ -n "$win" ] || { echo "screenshot: no window appeared" >&2; kill $app; exit 1; }
 sleep "$settle"
 if [ -n "${SHOT_KEYS:-}" ]; then xdotool key --window "$win" $SHOT_KEYS; sleep 1; fi
-import -window "$win" "$out" 2>/dev/null || import -window root "$out"
+if [ -n "${SHOT_ROOT:-}" ]; then import -window root "$out"; else import -window "$win" "$out" 2>/dev/null || import -window root "$out"; fi
 kill $app 2>/dev/null || true
 wineserver -k || true
 echo "$out"

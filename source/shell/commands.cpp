@@ -21,8 +21,15 @@
 
 namespace {
 
-// Menu help: item texts at id + 256, popup texts at 256 + position.
-UINT menuHelpIds[] = {256, 256, 0};
+// Menu help texts: an item's at its id + 256, a main-menu popup's at 256 + its position.
+constexpr UINT kMenuHelpOffset = 256;
+constexpr UINT kPopupHelpBase = 256;
+
+// The platform's menu help loads its texts in the system's language, and some platforms leave
+// out the item offset; the status bar's simple mode is driven here instead, in the chosen language.
+void EndMenuHelp() {
+    if (app.statusBar) SendMessageW(app.statusBar, SB_SIMPLE, FALSE, 0);
+}
 
 bool FileOpen() { return logSource.handle != nullptr; }
 
@@ -170,7 +177,7 @@ UINT_PTR CALLBACK PlainHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     HideHelpTip();
-    if (app.statusBar) MenuHelp(WM_COMMAND, wParam, lParam, app.mainMenu, app.instance, app.statusBar, menuHelpIds);
+    EndMenuHelp();
     if (lParam && reinterpret_cast<HWND>(lParam) == app.view) RefreshStatus();
     Dispatch(LOWORD(wParam), wParam);
     return 0;
@@ -240,8 +247,23 @@ void OnDropFiles(HDROP drop) {
     DragFinish(drop);
 }
 
+static UINT MenuHelpString(WPARAM wParam, LPARAM lParam) {
+    UINT flags = HIWORD(wParam), item = LOWORD(wParam);
+    if (flags & MF_SEPARATOR) return 0;
+    if (flags & MF_POPUP) return reinterpret_cast<HMENU>(lParam) == app.mainMenu ? kPopupHelpBase + item : 0;
+    return item ? item + kMenuHelpOffset : 0;
+}
+
 void OnMenuSelect(WPARAM wParam, LPARAM lParam) {
-    if (app.statusBar) MenuHelp(WM_MENUSELECT, wParam, lParam, app.mainMenu, app.instance, app.statusBar, menuHelpIds);
+    if (!app.statusBar) return;
+    if (HIWORD(wParam) == 0xFFFF && lParam == 0) {
+        EndMenuHelp();
+        return;
+    }
+    UINT id = MenuHelpString(wParam, lParam);
+    const wchar_t* text = id ? UiString(id) : L"";
+    SendMessageW(app.statusBar, SB_SETTEXTW, 255 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(text));
+    SendMessageW(app.statusBar, SB_SIMPLE, TRUE, 0);
 }
 
 void OpenCommand() {

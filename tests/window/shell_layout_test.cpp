@@ -4,6 +4,8 @@
 #include "shell/app.h"
 #include "shell/startup.h"
 #include "status/status.h"
+#include "dialogs/ui.h"
+#include <commctrl.h>
 
 namespace {
 
@@ -123,4 +125,22 @@ TEST_F(ShellWindow, CtrlWheelPostsOneStepPerStartedNotch) {
         EXPECT_EQ(0, SendMessageW(app.mainWindow, WM_MOUSEWHEEL, MAKEWPARAM(c.keys, c.delta), 0));
         EXPECT_EQ(c.steps, PostedCommands(c.id)) << c.delta;
     }
+}
+
+// The help line shows the chosen language's text for the item or popup under the mouse.
+TEST_F(ShellWindow, MenuHelpLineFollowsTheSelection) {
+    auto simpleText = [] {
+        wchar_t text[256] = L"";
+        SendMessageW(app.statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));  // the simple part while simple
+        return std::wstring(text);
+    };
+    HMENU view = GetSubMenu(app.mainMenu, 1);
+    SendMessageW(app.mainWindow, WM_MENUSELECT, MAKEWPARAM(1201, MF_HILITE), reinterpret_cast<LPARAM>(view));
+    EXPECT_TRUE(SendMessageW(app.statusBar, SB_ISSIMPLE, 0, 0));
+    EXPECT_EQ(std::wstring(UiString(1201 + 256)), simpleText());
+    EXPECT_FALSE(simpleText().empty());
+    SendMessageW(app.mainWindow, WM_MENUSELECT, MAKEWPARAM(2, MF_POPUP | MF_HILITE), reinterpret_cast<LPARAM>(app.mainMenu));
+    EXPECT_EQ(std::wstring(UiString(256 + 2)), simpleText());
+    SendMessageW(app.mainWindow, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    EXPECT_FALSE(SendMessageW(app.statusBar, SB_ISSIMPLE, 0, 0));
 }
