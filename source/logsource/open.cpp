@@ -147,7 +147,7 @@ bool OpenLogFile(const wchar_t* path) {
     if (app.mainWindow) SetWindowTextW(app.mainWindow, title);
 
     EnableFileCommands(true);
-    CheckMenuCommand(IDM_LOCK_SCROLL, (GetKeyState(VK_SCROLL) & 1) != 0);
+    CheckMenuCommand(IDM_LOCK_SCROLL, ScrollLockOn());
     SetStatusFile(pathCopy);
     RefreshStatus();
     ShowRow(0);

@@ -107,7 +107,9 @@ CutResult CutRows(LogSource& s, const wchar_t* units, uint32_t count, uint32_t r
     return result;
 }
 
-bool AutoscrollLocked() { return (GetKeyState(VK_SCROLL) & 1) != 0 || logSource.holdScroll; }
+bool ScrollLockOn() { return (GetKeyState(VK_SCROLL) & 1) != 0; }
+
+bool AutoscrollLocked() { return ScrollLockOn() || logSource.holdScroll; }
 
 AppendResult AppendUnits(uint32_t unitCount, uint32_t rowLimit) {
     // The lock cannot change while a read is being cut (no input is taken meanwhile), so it is

@@ -174,7 +174,7 @@ void LockScrollCommand(bool fromAccelerator) {
         keybd_event(VK_SCROLL, 0, KEYEVENTF_EXTENDEDKEY, 0);
         keybd_event(VK_SCROLL, 0, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP, 0);
     }
-    bool locked = (GetKeyState(VK_SCROLL) & 1) != 0;
+    bool locked = ScrollLockOn();
     if (!locked) logSource.holdScroll = true;
     SetStatusLockText(locked);
     SetStatusLockTip(locked);

@@ -71,7 +71,7 @@ bool ViewShowsLastRow(int& last) {
 }
 
 void SyncLockState() {
-    bool locked = (GetKeyState(VK_SCROLL) & 1) != 0;
+    bool locked = ScrollLockOn();
     CheckMenuCommand(IDM_LOCK_SCROLL, locked);
     SetStatusLockText(locked);
 }
@@ -90,11 +90,7 @@ void OnGetMinMaxInfo(HWND window, MINMAXINFO* info) {
     info->ptMinTrackSize.x = statusPartsWidth + 2 * GetSystemMetrics(SM_CXFRAME) + 23;
     int height = 2 * GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYMENU) +
                  2 * GetSystemMetrics(SM_CYVSCROLL);
-    if (settings.statusBar && app.statusBar) {
-        RECT client;
-        GetClientRect(app.statusBar, &client);
-        height += client.bottom;
-    }
+    if (settings.statusBar) height += StatusBarHeight();
     if (app.view && (GetWindowLongW(app.view, GWL_STYLE) & WS_HSCROLL)) height += GetSystemMetrics(SM_CYHSCROLL);
     info->ptMinTrackSize.y = height;
 }
@@ -153,12 +149,7 @@ void HideHelpTip() {
 void LayoutMainWindow(int width, int height) {
     float scale = ScreenScale();
     LayoutStatusBar(width, scale);
-    int statusHeight = 0;
-    if (app.statusBar) {
-        RECT client;
-        GetClientRect(app.statusBar, &client);
-        statusHeight = client.bottom;
-    }
+    int statusHeight = StatusBarHeight();
     bool showStatus = GetMenu(app.mainWindow) != nullptr && IsMenuCommandChecked(IDM_STATUS_BAR);
     int last = -1;
     bool keepLast = app.view && ViewShowsLastRow(last);
@@ -175,11 +166,10 @@ void LayoutMainWindow(int width, int height) {
         batch = DeferWindowPos(batch, app.statusBar, nullptr, 0, height - statusHeight, width, statusHeight,
                                SWP_NOZORDER | SWP_NOACTIVATE | (showStatus ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
     if (batch && app.progressBar) {
-        // The status bar has not moved yet inside the batch: place the bar from the new geometry.
-        int width115 = static_cast<int>(115 * scale);
-        int left = statusPartEdges[4] + 2, top = height - statusHeight + 2, w = width115 - 2, h = statusHeight - 2;
-        if (themeState() != 0) { left += 3; top += 4; w = width115 - 8; h -= 4; }
-        batch = DeferWindowPos(batch, app.progressBar, HWND_TOP, left, top, w, h, SWP_NOACTIVATE);
+        // The status bar has not moved yet inside the batch: place the bar from its new top.
+        RECT bar = ProgressBarRect(scale, height - statusHeight, statusHeight);
+        batch = DeferWindowPos(batch, app.progressBar, HWND_TOP, bar.left, bar.top, bar.right - bar.left,
+                               bar.bottom - bar.top, SWP_NOACTIVATE);
     }
     if (batch) EndDeferWindowPos(batch);
     UpdateHorizontalExtent();

@@ -54,12 +54,15 @@ void LayoutStatusBar(int clientWidth, float scale) {
     if (app.statusBar) SendMessageW(app.statusBar, SB_SETPARTS, kStatusParts, reinterpret_cast<LPARAM>(statusPartEdges));
 }
 
-RECT ProgressBarRect(float scale) {
-    RECT bar{};
-    if (app.statusBar) GetWindowRect(app.statusBar, &bar);
-    MapWindowPoints(nullptr, app.mainWindow, reinterpret_cast<POINT*>(&bar), 2);
+int StatusBarHeight() {
+    RECT client{};
+    if (app.statusBar) GetClientRect(app.statusBar, &client);
+    return client.bottom;
+}
+
+RECT ProgressBarRect(float scale, int statusTop, int statusHeight) {
     int width = static_cast<int>(115 * scale);
-    int left = statusPartEdges[4] + 2, top = bar.top + 2, w = width - 2, h = (bar.bottom - bar.top) - 2;
+    int left = statusPartEdges[4] + 2, top = statusTop + 2, w = width - 2, h = statusHeight - 2;
     if (themeState() != 0) { left += 3; top += 4; w = width - 8; h -= 4; }
     return RECT{left, top, left + w, top + h};
 }

@@ -8,7 +8,9 @@ extern int statusPartsWidth;             // width of parts 1 to 8; drives the mi
 
 HWND CreateStatusBar(HWND parent);       // hidden; initial edges and texts
 void LayoutStatusBar(int clientWidth, float scale);   // edges, SB_SETPARTS, progress bar placement
-RECT ProgressBarRect(float scale);       // over part 5, in the main window's client coordinates
+int StatusBarHeight();                   // client height, 0 without a status bar
+// Over part 5 of a status bar whose top is at statusTop, in the main window's client coordinates.
+RECT ProgressBarRect(float scale, int statusTop, int statusHeight);
 
 void RefreshStatus();                  // counters, states, current row
 void UpdateProgress();                 // progress bar range and position from the LogSource sizes
