@@ -75,7 +75,7 @@ void AppSettingsCommand() {
 }
 
 void UpdateCheckCommand() {
-    if (StartUpdateCheck()) SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+    if (StartUpdateCheck(nullptr)) SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
 }
 
 enum Needs : uint8_t { kAnyTime = 0, kNeedsFile = 1 };

@@ -2,6 +2,6 @@
 #include "update/update.h"
 
 void DonateCommand() {}
-bool StartUpdateCheck() { return false; }
+bool StartUpdateCheck(HWND) { return false; }
 bool OpenPendingDownload() { return false; }
 void OpenProductPage() {}
