@@ -138,7 +138,7 @@ bool OpenLogFile(const wchar_t* path) {
     if (!MakeExtendedPath(pathCopy, s.fullPath)) lstrcpyW(s.fullPath, pathCopy);
     lstrcpyW(s.propertiesPath, s.fullPath);
     lstrcatW(s.propertiesPath, UiString(IDS_STREAM_NAME));
-    HistoryAdd(pathCopy);
+    PushHistory(pathCopy);
     s.handle = file;
     MakeFileTitle(pathCopy);
 

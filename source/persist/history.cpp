@@ -1,6 +1,8 @@
-// The history buffers and their storing; the menu and the list operations are still stand-ins.
+// The history list: its buffers, moving a path to the front, and storing the list.
 #include "persist/history.h"
+#include "persist/history_menu.h"
 #include "persist/settings.h"
+#include <cwchar>
 
 History history;
 
@@ -14,4 +16,26 @@ void InitHistory() {
 
 void StoreHistory() { StoreSetting(SV_HISTORY); }
 
-void HistoryAdd(const wchar_t*) {}
+void MoveToFront(History& list, const wchar_t* path) {
+    // Paths compare code unit by code unit: another letter case or a relative form is another entry.
+    int found = kHistoryEntries;
+    for (int i = 0; i < kHistoryEntries; ++i) {
+        if (wcscmp(list.entries[i], path) == 0) {
+            found = i;
+            break;
+        }
+    }
+    for (int j = found - 1; j >= 0; --j) lstrcpynW(list.entries[j + 1], list.entries[j], kHistoryUnits);
+    lstrcpynW(list.entries[0], path, kHistoryUnits);
+}
+
+void KeepOnlyNewest(History& list) {
+    for (int i = kHistoryEntries - 1; i >= 1; --i) list.entries[i][0] = L'\0';
+}
+
+void PushHistory(const wchar_t* path) {
+    if (!history.entries[0] || !path) return;
+    MoveToFront(history, path);
+    RebuildHistoryMenu();
+    StoreHistory();
+}

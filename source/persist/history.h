@@ -16,4 +16,12 @@ extern History history;
 
 void InitHistory();   // start-up, before LoadSettings; an allocation failure ends the process
 void StoreHistory();  // "history 9" down to "history 0"
-void HistoryAdd(const wchar_t* path);  // to the front, menu rebuilt, stored
+// After a successful open, with the path as the open was given it: to the front, menu rebuilt,
+// list stored.
+void PushHistory(const wchar_t* path);
+
+// The list operation alone: `path` moves to entry 0 (or enters there, pushing entry 9 into the
+// spare slot); the entries ahead of its old place move back by one.
+void MoveToFront(History& list, const wchar_t* path);
+// Clear history: every entry but the most recent one emptied.
+void KeepOnlyNewest(History& list);

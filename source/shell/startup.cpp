@@ -7,6 +7,7 @@
 #include "persist/settings.h"
 #include "persist/history.h"
 #include "persist/history_menu.h"
+#include "status/tray.h"
 #include "dialogs/ui.h"
 #include "view/view.h"
 #include "ids.h"
@@ -75,6 +76,7 @@ void FinishStartup() {
     CreateHelpTip();
     RebuildHistoryMenu();
     UpdateCharsetMenu();
+    InitTrayIcon(app.mainWindow);
 }
 
 void CreateHelpTip() {

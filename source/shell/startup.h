@@ -4,7 +4,7 @@
 
 // Everything up to and including the main window; false when the window cannot be made.
 bool StartApplication(HINSTANCE instance);
-void FinishStartup();  // accelerators, help tooltip, history menu, charset mark
+void FinishStartup();  // accelerators, help tooltip, history menu, charset mark, tray icon owner
 void CreateHelpTip();
 void PutShieldOnMenuItem(HMENU menu, UINT id);
 int StartupShowCommand();

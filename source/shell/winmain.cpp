@@ -25,24 +25,34 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         LocalFree(argv);
         argv = nullptr;
     }
+    // Every start takes part, file or not: an instance without one can be found once it opens one.
+    OpenInstanceBlock();
     if (argv) {
         ReadRestrictInstances();
-        if (settings.restrictInstances && ActivateExistingInstance(argv[1])) return 0;
+        if (settings.restrictInstances && ActivateExistingInstance(argv[1])) {
+            LocalFree(argv);
+            return 0;
+        }
     }
 
     CoInitialize(nullptr);
     int exitCode = 0;
     if (StartApplication(instance)) {
         if (argv) OpenLogFile(argv[1]);  // further arguments are ignored
-        EnterInstanceBlock();
-        FinishStartup();
-        ShowWindow(app.mainWindow, RestoreWindowPosition(StartupShowCommand()));
-        if (optionalApi.RegisterShellHookWindow) optionalApi.RegisterShellHookWindow(app.mainWindow);
-        HHOOK callRet = SetWindowsHookExW(WH_CALLWNDPROCRET, DialogCallWndRetHook, nullptr, GetCurrentThreadId());
-        HHOOK cbt = SetWindowsHookExW(WH_CBT, DialogCbtHook, nullptr, GetCurrentThreadId());
-        exitCode = RunMessageLoop();
-        if (cbt) UnhookWindowsHookEx(cbt);
-        if (callRet) UnhookWindowsHookEx(callRet);
+        if (EnterInstanceBlock()) {
+            FinishStartup();
+            ShowWindow(app.mainWindow, RestoreWindowPosition(StartupShowCommand()));
+            if (optionalApi.RegisterShellHookWindow) optionalApi.RegisterShellHookWindow(app.mainWindow);
+            HHOOK callRet = SetWindowsHookExW(WH_CALLWNDPROCRET, DialogCallWndRetHook, nullptr, GetCurrentThreadId());
+            HHOOK cbt = SetWindowsHookExW(WH_CBT, DialogCbtHook, nullptr, GetCurrentThreadId());
+            exitCode = RunMessageLoop();
+            if (cbt) UnhookWindowsHookEx(cbt);
+            if (callRet) UnhookWindowsHookEx(callRet);
+        } else {
+            // Another start on the same file entered first and was brought forward; this window
+            // was never shown, and without WM_CLOSE it stores nothing.
+            DestroyWindow(app.mainWindow);
+        }
     }
     if (argv) LocalFree(argv);
     CoUninitialize();
