@@ -134,10 +134,16 @@ TEST(InstancesE2E, KilledInstanceSlotIsTakenOver) {
     DeleteSetting(L"restrict instances");
 }
 
-// Two starts on one file close together (a repeated double click): one window remains.
+// Two starts on one file close together (a repeated double click): one window remains. The
+// path is long enough that the answering instance reads it from beyond the block's first page.
 TEST(InstancesE2E, TwoQuickStartsLeaveOneWindow) {
     DeleteSetting(L"restrict instances");
-    std::wstring log = harness::NewTempDir() + L"\\twice.log";
+    std::wstring dir = L"\\\\?\\" + harness::NewTempDir();
+    for (wchar_t part : {L'a', L'b', L'c'}) {
+        dir += L"\\" + std::wstring(200, part);
+        ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+    }
+    std::wstring log = dir + L"\\twice.log";
     ASSERT_TRUE(harness::WriteBytes(log, "y\n"));
     harness::Process a, b;
     ASSERT_TRUE(harness::Launch(a, Quoted(log)));

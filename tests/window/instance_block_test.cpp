@@ -1,0 +1,108 @@
+// The shared instance block in this process: the query answered through the window's own view of
+// a path another view wrote, and stale slots freed when entering.
+#include <gtest/gtest.h>
+#include <string>
+#include "harness.h"
+#include "logsource/logsource.h"
+#include "persist/settings.h"
+#include "shell/app.h"
+#include "shell/instances.h"
+#include "ids.h"
+
+namespace {
+
+class InstanceBlock : public testing::Test {
+protected:
+    HWND main = nullptr;
+    void SetUp() override {
+        SetDefaultSettings();
+        InitLogSource();
+        HINSTANCE instance = GetModuleHandleW(nullptr);
+        ASSERT_TRUE(RegisterMainWindowClass(instance));
+        main = CreateMainWindow(instance, SW_SHOWNOACTIVATE);
+        ASSERT_NE(nullptr, main);
+        ASSERT_TRUE(OpenInstanceBlock());
+    }
+    void TearDown() override {
+        LeaveInstanceBlock();
+        CloseLogFile();
+        DestroyWindow(main);
+        harness::Pump(20);
+        app.mainMenu = nullptr;
+    }
+    static uint32_t Handle(HWND window) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window)); }
+    int SlotOf(HWND window) const {
+        for (int i = 0; i < kInstanceSlots; ++i)
+            if (share.slots[i].window == Handle(window)) return i;
+        return -1;
+    }
+};
+
+}  // namespace
+
+// Another process commits only its own view before writing the path; the answering window
+// must commit its view too before it reads past the first page.
+TEST_F(InstanceBlock, QueryAnsweredThroughItsOwnViewAndOnlyForTheExactPath) {
+    std::wstring dir = L"\\\\?\\" + harness::NewTempDir();
+    for (wchar_t part : {L'a', L'b', L'c'}) {
+        dir += L"\\" + std::wstring(200, part);
+        ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+    }
+    std::wstring log = dir + L"\\deep.log";
+    ASSERT_TRUE(harness::WriteBytes(log, "deep\n"));
+    ASSERT_TRUE(OpenLogFile(log.c_str()));
+    ASSERT_GT(lstrlenW(logSource.fullPath), 600);   // reaches into the second page of the block
+
+    HANDLE mapping = OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, L"Tervo.Brindle::Share");
+    ASSERT_NE(nullptr, mapping);
+    auto* other = static_cast<BYTE*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    ASSERT_NE(nullptr, other);
+    ASSERT_NE(nullptr, VirtualAlloc(other, kShareBytes, MEM_COMMIT, PAGE_READWRITE));
+    auto* query = reinterpret_cast<wchar_t*>(other + kQueryOffset);
+
+    ASSERT_TRUE(lockShare());
+    lstrcpyW(query, logSource.fullPath);
+    EXPECT_EQ(1, SendMessageW(main, WM_BRINDLE_QUERY, 0, 0));
+    CharUpperW(query + lstrlenW(query) - 8);
+    EXPECT_EQ(0, SendMessageW(main, WM_BRINDLE_QUERY, 0, 0));
+    // The whole area without a terminator.
+    for (DWORD i = 0; i < kQueryUnits; ++i) query[i] = L'\\';
+    EXPECT_EQ(0, SendMessageW(main, WM_BRINDLE_QUERY, 0, 0));
+    lstrcpyW(query, logSource.fullPath);
+    CloseLogFile();
+    EXPECT_EQ(0, SendMessageW(main, WM_BRINDLE_QUERY, 0, 0));   // no file open any more
+    unlockShare();
+    EXPECT_EQ(0, share.lockCount);
+
+    UnmapViewOfFile(other);
+    CloseHandle(mapping);
+}
+
+TEST_F(InstanceBlock, EnteringFreesDeadAndReusedSlotsAndTakesTheFirstFree) {
+    // Entering once clears whatever earlier runs left; leaving makes that slot the first free one.
+    ASSERT_TRUE(EnterInstanceBlock());
+    int first = SlotOf(main);
+    ASSERT_GE(first, 0);
+    const InstanceSlot mine = share.slots[first];
+    EXPECT_EQ(GetCurrentProcessId(), mine.processId);
+    EXPECT_EQ(GetCurrentThreadId(), mine.threadId);
+    EXPECT_EQ(static_cast<uint16_t>(GetClassLongW(main, GCW_ATOM)), mine.classAtom);
+    LeaveInstanceBlock();
+    EXPECT_EQ(-1, SlotOf(main));
+
+    int spare = first + 1;
+    while (spare < kInstanceSlots && share.slots[spare].window) ++spare;
+    ASSERT_LT(spare, kInstanceSlots);
+    HWND gone = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(DestroyWindow(gone));
+    share.slots[first] = InstanceSlot{Handle(gone), GetCurrentProcessId(), GetCurrentThreadId(), 1, 0};
+    // This very window under another process's name: its handle was reused.
+    share.slots[spare] = mine;
+    share.slots[spare].processId ^= 0x40;
+
+    settings.restrictInstances = 0;   // no search: entering alone must free them
+    ASSERT_TRUE(EnterInstanceBlock());
+    EXPECT_EQ(first, SlotOf(main));
+    EXPECT_EQ(0u, share.slots[spare].window);
+    EXPECT_EQ(0u, share.slots[spare].processId);
+}
