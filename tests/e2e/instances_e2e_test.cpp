@@ -138,11 +138,8 @@ TEST(InstancesE2E, KilledInstanceSlotIsTakenOver) {
 // path is long enough that the answering instance reads it from beyond the block's first page.
 TEST(InstancesE2E, TwoQuickStartsLeaveOneWindow) {
     DeleteSetting(L"restrict instances");
-    std::wstring dir = L"\\\\?\\" + harness::NewTempDir();
-    for (wchar_t part : {L'a', L'b', L'c'}) {
-        dir += L"\\" + std::wstring(200, part);
-        ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
-    }
+    std::wstring dir = harness::NewDeepDir(600);
+    ASSERT_FALSE(dir.empty());
     std::wstring log = dir + L"\\twice.log";
     ASSERT_TRUE(harness::WriteBytes(log, "y\n"));
     harness::Process a, b;

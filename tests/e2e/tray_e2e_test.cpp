@@ -16,21 +16,6 @@ bool IconShown(HWND owner) {
     return Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
 }
 
-struct MenuSearch { DWORD processId; HWND menu; };
-
-BOOL CALLBACK FindPopupMenu(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<MenuSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    wchar_t name[16] = L"";
-    GetClassNameW(window, name, 16);
-    if (pid == search->processId && lstrcmpW(name, L"#32768") == 0 && IsWindowVisible(window)) {
-        search->menu = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 }  // namespace
 
 TEST(TrayE2E, MinimizeRestoreAndCloseFromTheTrayMenu) {
@@ -49,8 +34,7 @@ TEST(TrayE2E, MinimizeRestoreAndCloseFromTheTrayMenu) {
     PostMessageW(brindle.main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(harness::WaitUntil([&] { return IsIconic(brindle.main) && IconShown(brindle.main); }));
     PostMessageW(brindle.main, 1027, 1, WM_RBUTTONUP);
-    MenuSearch search{brindle.info.dwProcessId, nullptr};
-    ASSERT_TRUE(harness::WaitUntil([&] { EnumWindows(FindPopupMenu, LPARAM(&search)); return search.menu != nullptr; }));
+    ASSERT_TRUE(harness::WaitUntil([&] { return harness::FindProcessWindow(brindle.info.dwProcessId, L"#32768") != nullptr; }));
     // The menu's own mnemonic: "&Close".
     keybd_event('C', 0, 0, 0);
     keybd_event('C', 0, KEYEVENTF_KEYUP, 0);

@@ -1,5 +1,8 @@
 // Test helpers: files, pumping, and a brindle.exe process seen from outside.
 #include "harness.h"
+#include "logsource/logsource.h"
+#include "persist/settings.h"
+#include "shell/app.h"
 #include <atomic>
 
 namespace harness {
@@ -198,6 +201,48 @@ DWORD WaitExit(Process& process, DWORD timeoutMs) {
 DWORD Close(Process& process, DWORD timeoutMs) {
     if (process.main) PostMessageW(process.main, WM_CLOSE, 0, 0);
     return WaitExit(process, timeoutMs);
+}
+
+struct WindowSearch { DWORD processId; const wchar_t* className; HWND found; };
+
+static BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    wchar_t name[64] = L"";
+    GetClassNameW(window, name, 64);
+    if (pid != search->processId || lstrcmpW(name, search->className) != 0 || !IsWindowVisible(window)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND FindProcessWindow(DWORD processId, const wchar_t* className) {
+    WindowSearch search{processId, className, nullptr};
+    EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND NewMainWindow(int showCommand) {
+    SetDefaultSettings();
+    InitLogSource();
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    return RegisterMainWindowClass(instance) ? CreateMainWindow(instance, showCommand) : nullptr;
+}
+
+void EndMainWindow(HWND main) {
+    CloseLogFile();
+    if (IsWindow(main)) DestroyWindow(main);  // destroys its menu too
+    Pump(20);
+    app.mainMenu = nullptr;
+}
+
+std::wstring NewDeepDir(size_t units) {
+    std::wstring dir = L"\\\\?\\" + NewTempDir();
+    for (wchar_t part = L'a'; dir.size() <= units; ++part) {
+        dir += L"\\" + std::wstring(200, part);
+        if (!CreateDirectoryW(dir.c_str(), nullptr)) return L"";
+    }
+    return dir;
 }
 
 }  // namespace harness

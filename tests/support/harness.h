@@ -41,5 +41,12 @@ std::wstring WindowText(HWND window);
 bool WaitForRows(HWND view, int count, DWORD timeoutMs = 5000);
 DWORD Close(Process& process, DWORD timeoutMs = 10000);   // WM_CLOSE, wait, exit code (kills on timeout)
 DWORD WaitExit(Process& process, DWORD timeoutMs = 10000);
+// A visible top-level window of that class owned by the process, or null.
+HWND FindProcessWindow(DWORD processId, const wchar_t* className);
+// The program's main window in this process, on default settings and an idle Log Source.
+HWND NewMainWindow(int showCommand);
+void EndMainWindow(HWND main);   // closes the file, destroys the window and forgets its menu
+// A fresh folder whose extended-length path ("\\?\" form) is longer than `units`.
+std::wstring NewDeepDir(size_t units);
 
 }  // namespace harness

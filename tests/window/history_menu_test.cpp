@@ -42,14 +42,10 @@ protected:
     UINT_PTR answering = 0;
     void SetUp() override {
         RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
-        SetDefaultSettings();
-        InitLogSource();
         InitHistory();
         for (wchar_t* entry : history.entries) entry[0] = L'\0';
-        HINSTANCE instance = GetModuleHandleW(nullptr);
-        ASSERT_TRUE(RegisterMainWindowClass(instance));
         app.mainMenu = nullptr;   // the window loads the real main menu
-        main = CreateMainWindow(instance, SW_SHOWNOACTIVATE);
+        main = harness::NewMainWindow(SW_SHOWNOACTIVATE);
         ASSERT_NE(nullptr, main);
         RebuildHistoryMenu();
         dir = harness::NewTempDir();
@@ -57,10 +53,7 @@ protected:
     }
     void TearDown() override {
         KillTimer(nullptr, answering);
-        CloseLogFile();
-        DestroyWindow(main);
-        harness::Pump(20);
-        app.mainMenu = nullptr;
+        harness::EndMainWindow(main);
         RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
     }
     std::wstring File(int n) {

@@ -15,20 +15,13 @@ class InstanceBlock : public testing::Test {
 protected:
     HWND main = nullptr;
     void SetUp() override {
-        SetDefaultSettings();
-        InitLogSource();
-        HINSTANCE instance = GetModuleHandleW(nullptr);
-        ASSERT_TRUE(RegisterMainWindowClass(instance));
-        main = CreateMainWindow(instance, SW_SHOWNOACTIVATE);
+        main = harness::NewMainWindow(SW_SHOWNOACTIVATE);
         ASSERT_NE(nullptr, main);
         ASSERT_TRUE(OpenInstanceBlock());
     }
     void TearDown() override {
         LeaveInstanceBlock();
-        CloseLogFile();
-        DestroyWindow(main);
-        harness::Pump(20);
-        app.mainMenu = nullptr;
+        harness::EndMainWindow(main);
     }
     static uint32_t Handle(HWND window) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window)); }
     int SlotOf(HWND window) const {
@@ -43,11 +36,8 @@ protected:
 // Another process commits only its own view before writing the path; the answering window
 // must commit its view too before it reads past the first page.
 TEST_F(InstanceBlock, QueryAnsweredThroughItsOwnViewAndOnlyForTheExactPath) {
-    std::wstring dir = L"\\\\?\\" + harness::NewTempDir();
-    for (wchar_t part : {L'a', L'b', L'c'}) {
-        dir += L"\\" + std::wstring(200, part);
-        ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
-    }
+    std::wstring dir = harness::NewDeepDir(600);
+    ASSERT_FALSE(dir.empty());
     std::wstring log = dir + L"\\deep.log";
     ASSERT_TRUE(harness::WriteBytes(log, "deep\n"));
     ASSERT_TRUE(OpenLogFile(log.c_str()));

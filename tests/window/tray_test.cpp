@@ -16,21 +16,15 @@ class Tray : public testing::Test {
 protected:
     HWND main = nullptr;
     void SetUp() override {
-        SetDefaultSettings();
-        settings.trayMinimize = 1;
-        InitLogSource();
-        HINSTANCE instance = GetModuleHandleW(nullptr);
-        ASSERT_TRUE(RegisterMainWindowClass(instance));
-        main = CreateMainWindow(instance, SW_SHOWNORMAL);
+        main = harness::NewMainWindow(SW_SHOWNORMAL);
         ASSERT_NE(nullptr, main);
+        settings.trayMinimize = 1;
         InitTrayIcon(main);
         harness::Pump(20);
     }
     void TearDown() override {
-        CloseLogFile();
-        SendMessageW(main, WM_CLOSE, 0, 0);
-        harness::Pump(20);
-        app.mainMenu = nullptr;
+        RemoveTrayIcon();
+        harness::EndMainWindow(main);
     }
     // Whether the shell holds this window's icon: only an existing icon can be modified.
     bool IconShown() const {
