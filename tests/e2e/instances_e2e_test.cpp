@@ -151,6 +151,8 @@ TEST(InstancesE2E, TwoQuickStartsLeaveOneWindow) {
     harness::Process& gone = ended == WAIT_OBJECT_0 ? a : b;
     harness::Process& kept = ended == WAIT_OBJECT_0 ? b : a;
     EXPECT_EQ(0u, harness::WaitExit(gone));
+    // The one that ended stored no placement for the file; the other has not closed yet.
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((log + L":Tervo.Brindle.Properties").c_str()));
     kept.main = harness::FindMainWindow(kept.info.dwProcessId);
     ASSERT_NE(nullptr, kept.main);
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(kept.info.hProcess, 300));
