@@ -10,6 +10,7 @@
 #include "logsource/logsource.h"
 #include "persist/settings.h"
 #include "persist/properties.h"
+#include "update/update.h"
 #include "dialogs/ui.h"
 #include "ids.h"
 #include <commctrl.h>
@@ -47,7 +48,7 @@ LRESULT OnCreate(HWND window) {
     if (app.progressBar) SendMessageW(app.progressBar, PBM_SETSTEP, 1, 0);
     UpdateHorizontalExtent();
     FocusView();
-    if (settings.autoCheck && settings.startMinute > settings.lastCheck + 4320)
+    if (UpdateCheckDue(settings.autoCheck, settings.startMinute, settings.lastCheck))
         PostMessageW(window, WM_COMMAND, IDM_CHECK_UPDATES, 0);
     return 0;
 }
