@@ -11,7 +11,7 @@ same host. The version comes from the project's own version record (resources/br
 With --test-hooks, each test gets replies of its own under /t/TOKEN/: a GET of
 /t/TOKEN/set?BYTES (percent-encoded) makes BYTES the reply of /t/TOKEN/.../brindle.php, every
 other request under /t/TOKEN/ is recorded, and /t/TOKEN/log lists the recorded paths with their
-queries, one a line. Only ever bind it to addresses you mean to serve.
+queries, one a line; requests outside /t/ are recorded under the token "-". Only ever bind it to addresses you mean to serve.
 """
 import argparse
 import http.server
@@ -63,7 +63,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         service = self.server
         if service.test_hooks and url.path.startswith("/t/"):
             self.test_route(url)
-        elif url.path.endswith("/brindle.php"):
+            return
+        if service.test_hooks:   # pages opened in the browser, recorded under the token "-"
+            with service.lock:
+                service.logs.setdefault("-", []).append(url.path + ("?" + url.query if url.query else ""))
+        if url.path.endswith("/brindle.php"):
             self.answer(200, f"{service.version}>{service.download}\r\n".encode())
         elif url.path.endswith("/brindle.donate.php") or url.path == "/":
             page = "<!DOCTYPE html><title>Brindle</title><p>Brindle: thank you for your support.</p>\n"
