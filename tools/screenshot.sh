@@ -8,6 +8,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BRINDLE_BUILD:-$root/build}"
 file="$1"; out="$2"; settle="${3:-2}"
 export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Update checks stay on this machine unless a service is named (port 9 is closed).
+export BRINDLE_UPDATE_URL="${BRINDLE_UPDATE_URL:-http://127.0.0.1:9/skelby/services/brindle.php}"
 bash "$root/tools/wine-prefix.sh" "$WINEPREFIX"
 unset DISPLAY
 source "$root/tools/xvfb.sh"

@@ -68,7 +68,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             with service.lock:
                 service.logs.setdefault("-", []).append(url.path + ("?" + url.query if url.query else ""))
         if url.path.endswith("/brindle.php"):
-            self.answer(200, f"{service.version}>{service.download}\r\n".encode())
+            download = service.download or f"http://{self.headers.get('Host', 'localhost')}/download/"
+            self.answer(200, f"{service.version}>{download}\r\n".encode())
         elif url.path.endswith("/brindle.donate.php") or url.path == "/":
             page = "<!DOCTYPE html><title>Brindle</title><p>Brindle: thank you for your support.</p>\n"
             self.answer(200, page.encode(), "text/html; charset=utf-8")
@@ -113,7 +114,7 @@ def main():
     parser.add_argument("--port", type=int, default=8080, help="port, 0 for any free one (default 8080)")
     parser.add_argument("--port-file", help="write the port in use to this file once listening")
     parser.add_argument("--version", default=project_version(), help="version to announce (default: the project's)")
-    parser.add_argument("--download", help="download address sent after '>' (default: this host's /download/)")
+    parser.add_argument("--download", help="download address sent after '>' (default: /download/ on the host the request named)")
     parser.add_argument("--test-hooks", action="store_true", help="per-test replies and request logs under /t/")
     parser.add_argument("--watch-pid", type=int, help="stop when this process has ended")
     args = parser.parse_args()
@@ -121,8 +122,6 @@ def main():
     if args.watch_pid:
         threading.Thread(target=stop_after, args=(service, args.watch_pid), daemon=True).start()
     port = service.server_address[1]
-    if not service.download:
-        service.download = f"http://{args.host}:{port}/download/"
     if args.port_file:
         pathlib.Path(args.port_file).write_text(f"{port}\n")
     print(f"update service on http://{args.host}:{port}/skelby/services/brindle.php "

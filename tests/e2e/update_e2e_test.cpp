@@ -68,7 +68,7 @@ std::wstring PartText(const harness::Process& b, int part) { return StatusString
 std::wstring PartTip(const harness::Process& b, int part) { return StatusString(b, SB_GETTIPTEXTW, part); }
 bool PartHasIcon(const harness::Process& b, int part) { return SendMessageW(StatusBar(b), SB_GETICON, part, 0) != 0; }
 
-void ClickPart(const harness::Process& brindle, int part) {
+void ClickPart(const harness::Process& brindle, int part, UINT down = WM_LBUTTONDOWN) {
     HWND bar = StatusBar(brindle);
     RECT rect{};
     void* remote = VirtualAllocEx(brindle.info.hProcess, nullptr, sizeof(rect), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
@@ -77,7 +77,7 @@ void ClickPart(const harness::Process& brindle, int part) {
     ReadProcessMemory(brindle.info.hProcess, remote, &rect, sizeof(rect), nullptr);
     VirtualFreeEx(brindle.info.hProcess, remote, 0, MEM_RELEASE);
     LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    PostMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(bar, down, MK_LBUTTON, at);
     PostMessageW(bar, WM_LBUTTONUP, 0, at);
 }
 
@@ -107,6 +107,7 @@ protected:
         ASSERT_FALSE(updateservice::Base().empty()) << "the reference update service is started by tools/test.sh";
         UseLocalBrowser();
         FreshInstallation();
+        ASSERT_TRUE(updateservice::SetReply(L"-", ""));   // forget pages opened earlier in the run
     }
     void TearDown() override { FreshInstallation(); }
 };
@@ -188,6 +189,9 @@ TEST_F(UpdateE2E, CzechInterfaceAndAnErrorPage) {
     // Opening the donation page goes through the same message queue, after the check's report.
     PostMessageW(brindle.main, WM_COMMAND, 1905, 0);
     EXPECT_TRUE(harness::WaitUntil([&] { return Requested(L"-", "/skelby/services/brindle.donate.php?language=cz"); }, 15000));
+    // The product page (double click on the credit line) lives on the same host.
+    ClickPart(brindle, 8, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(harness::WaitUntil([&] { return Requested(L"-", "/"); }, 15000));
     DWORD value = 0;
     EXPECT_FALSE(Stored(L"installed", value));
     EXPECT_FALSE(Stored(L"last check", value));
