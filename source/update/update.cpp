@@ -16,7 +16,7 @@
 #include <ctime>
 
 #ifndef BRINDLE_UPDATE_URL_DEFAULT
-#define BRINDLE_UPDATE_URL_DEFAULT "http://updates.brindle.invalid/skelby/services/brindle.php"
+#error "BRINDLE_UPDATE_URL_DEFAULT names the update service; the build sets it from BRINDLE_UPDATE_URL"
 #endif
 #define BRINDLE_WIDEN2(text) L##text
 #define BRINDLE_WIDEN(text) BRINDLE_WIDEN2(text)
