@@ -263,28 +263,32 @@ HICON StatusIcon(const Process& process, int part) {
     return bar ? reinterpret_cast<HICON>(SendMessageW(bar, SB_GETICON, part, 0)) : nullptr;
 }
 
+std::vector<int> StatusEdges(const Process& process) {
+    HWND bar = StatusBar(process);
+    std::vector<int> edges;
+    int parts = bar ? static_cast<int>(SendMessageW(bar, SB_GETPARTS, 0, 0)) : 0;
+    if (parts <= 0 || parts > 256) return edges;
+    edges.resize(static_cast<size_t>(parts));
+    SIZE_T bytes = edges.size() * sizeof(int);
+    void* remote = VirtualAllocEx(process.info.hProcess, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote) return {};
+    SendMessageW(bar, SB_GETPARTS, parts, reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(process.info.hProcess, remote, edges.data(), bytes, nullptr);
+    VirtualFreeEx(process.info.hProcess, remote, 0, MEM_RELEASE);
+    return edges;
+}
+
 void ClickStatus(const Process& process, int part, bool doubleClick) {
     HWND bar = StatusBar(process);
-    if (!bar) return;
-    int edges[16] = {};
-    int parts = static_cast<int>(SendMessageW(bar, SB_GETPARTS, 0, 0));
-    void* remote = VirtualAllocEx(process.info.hProcess, nullptr, sizeof(edges), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (!remote || parts <= part || parts > 16) return;
-    SendMessageW(bar, SB_GETPARTS, parts, reinterpret_cast<LPARAM>(remote));
-    ReadProcessMemory(process.info.hProcess, remote, edges, sizeof(edges), nullptr);
-    VirtualFreeEx(process.info.hProcess, remote, 0, MEM_RELEASE);
+    std::vector<int> edges = StatusEdges(process);
+    if (!bar || part < 0 || static_cast<size_t>(part) >= edges.size()) return;
     RECT client{};
     GetClientRect(bar, &client);
     int left = part == 0 ? 0 : edges[part - 1];
     int right = edges[part] < 0 ? client.right : edges[part];
     LPARAM at = MAKELPARAM((left + right) / 2, client.bottom / 2);
-    if (doubleClick) {
-        PostMessageW(bar, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-        PostMessageW(bar, WM_LBUTTONUP, 0, at);
-    } else {
-        PostMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        PostMessageW(bar, WM_LBUTTONUP, 0, at);
-    }
+    PostMessageW(bar, doubleClick ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(bar, WM_LBUTTONUP, 0, at);
 }
 
 std::wstring ClipboardText(bool* present) {

@@ -52,6 +52,7 @@ HWND StatusBar(const Process& process);
 std::wstring StatusText(const Process& process, int part);
 std::wstring StatusTip(const Process& process, int part);
 HICON StatusIcon(const Process& process, int part);
+std::vector<int> StatusEdges(const Process& process);   // right edges of the parts (SB_GETPARTS)
 // A click (NM_CLICK) or double click (NM_DBLCLK) in the middle of a part.
 void ClickStatus(const Process& process, int part, bool doubleClick = false);
 // CF_UNICODETEXT of the clipboard; `present` false when it holds no text.
