@@ -331,3 +331,23 @@ TEST(FindE2E, PlacementStoredPerFileAndRestored) {
     EXPECT_FALSE(Exists(gone));
     EXPECT_FALSE(Exists(gone + kStream));
 }
+
+// At 144 dots per inch parts 3 to 8 are half as wide again; the two icon parts stay 25 pixels.
+TEST(FindE2E, StatusPartsFollowTheScreenResolution) {
+    const wchar_t desktop[] = L"Control Panel\\Desktop";
+    DWORD dpi = 144;
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi)));
+    harness::Process brindle;
+    bool started = harness::Start(brindle, L"", {L"BRINDLE_WIDTH=900", L"BRINDLE_HEIGHT=400"});
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels");
+    ASSERT_TRUE(started);
+    std::vector<int> edges = harness::StatusEdges(brindle);
+    ASSERT_EQ(9u, edges.size());
+    const int widths[] = {25, 25, 82, 105, 172, 82, 52};   // parts 1 to 7, truncated
+    for (int part = 1; part <= 7; ++part) EXPECT_EQ(widths[part - 1], edges[part] - edges[part - 1]) << part;
+    EXPECT_EQ(-1, edges[8]);
+    RECT client{};
+    GetClientRect(harness::StatusBar(brindle), &client);
+    EXPECT_EQ(217, client.right - edges[7]);   // part 8: 145 × 1.5
+    EXPECT_EQ(0u, harness::Close(brindle));
+}
