@@ -105,23 +105,22 @@ TEST(FindE2E, FindGoToAndCopyAsAUserWould) {
         SendMessageW(go, WM_COMMAND, IDOK, 0);
         EXPECT_TRUE(IsWindowVisible(go)) << harness::Utf8(bad);
     }
-    SetControlText(go, 258, L"1");
-    SendMessageW(go, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindow(go) && Caret(brindle.view) == 0; }));
+    auto goTo = [&](HWND dialog, const wchar_t* number, int caret) {
+        SetControlText(dialog, 258, number);
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+        return harness::WaitUntil([&] { return !IsWindow(dialog) && Caret(brindle.view) == caret; });
+    };
+    EXPECT_TRUE(goTo(go, L"1", 0));
     EXPECT_TRUE(WaitStatus(brindle, 4, L"line 1"));
     // A click on the row number opens it too; the last row is in range.
     harness::ClickStatus(brindle, 4);
     go = WaitForDialog(brindle, L"Go to row");
     ASSERT_NE(nullptr, go);
-    SetControlText(go, 258, L"8");
-    SendMessageW(go, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindow(go) && Caret(brindle.view) == 7; }));
+    EXPECT_TRUE(goTo(go, L"8", 7));
     harness::PressKeys(brindle.main, {VK_CONTROL, 'G'});
     go = WaitForDialog(brindle, L"Go to row");
     ASSERT_NE(nullptr, go);
-    SetControlText(go, 258, L"1");
-    SendMessageW(go, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(go) && Caret(brindle.view) == 0; }));
+    ASSERT_TRUE(goTo(go, L"1", 0));
 
     // Find: the main window takes no input while the dialog is open.
     harness::PressKeys(brindle.main, {VK_CONTROL, 'F'});
