@@ -47,33 +47,18 @@ TEST(WatchE2e, WideFileWithMark) {
     EXPECT_EQ(0u, harness::Close(brindle));
 }
 
-struct BoxSearch { DWORD processId; HWND box; };
-
-BOOL CALLBACK FindProcessBox(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<BoxSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    wchar_t name[16] = L"";
-    GetClassNameW(window, name, 16);
-    if (pid == search->processId && lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(window)) {
-        search->box = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 TEST(WatchE2e, MissingFileAtStartIsReportedAndNothingIsWatched) {
     std::wstring missing = harness::NewTempDir() + L"\\absent.log";
     harness::Process brindle;
     // The box comes before the window is first shown.
     ASSERT_TRUE(harness::Launch(brindle, L"\"" + missing + L"\""));
-    BoxSearch search{brindle.info.dwProcessId, nullptr};
-    ASSERT_TRUE(harness::WaitUntil([&] { EnumWindows(FindProcessBox, LPARAM(&search)); return search.box != nullptr; }));
-    std::wstring text = harness::WindowText(GetDlgItem(search.box, 0xFFFF));
+    HWND box = nullptr;
+    ASSERT_TRUE(harness::WaitUntil([&] { return (box = harness::FindDialog(brindle.info.dwProcessId)) != nullptr; }));
+    std::wstring text = harness::WindowText(GetDlgItem(box, 0xFFFF));
     EXPECT_EQ(0u, text.find(L"Failed connecting to the file for surveillance.\n\n")) << harness::Utf8(text);
     EXPECT_GT(text.size(), 52u);
-    PostMessageW(search.box, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindow(search.box); }));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindow(box); }));
     brindle.main = harness::FindMainWindow(brindle.info.dwProcessId);
     ASSERT_NE(nullptr, brindle.main);
     brindle.view = harness::FindView(brindle.main);
