@@ -49,38 +49,6 @@ bool StartWithService(harness::Process& brindle, const std::wstring& service) {
     return harness::Start(brindle, L"", {L"BRINDLE_UPDATE_URL=" + service});
 }
 
-HWND StatusBar(const harness::Process& brindle) { return FindWindowExW(brindle.main, nullptr, STATUSCLASSNAMEW, nullptr); }
-
-// Status texts live in the program's memory: the status bar writes them into a buffer there.
-std::wstring StatusString(const harness::Process& brindle, UINT message, int part) {
-    HWND bar = StatusBar(brindle);
-    constexpr size_t units = 512;
-    void* remote = VirtualAllocEx(brindle.info.hProcess, nullptr, units * 2, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (!remote) return L"(no buffer)";
-    WPARAM wParam = message == SB_GETTIPTEXTW ? MAKEWPARAM(part, units) : part;
-    wchar_t text[units] = L"";
-    SendMessageW(bar, message, wParam, reinterpret_cast<LPARAM>(remote));
-    ReadProcessMemory(brindle.info.hProcess, remote, text, sizeof(text) - 2, nullptr);
-    VirtualFreeEx(brindle.info.hProcess, remote, 0, MEM_RELEASE);
-    return text;
-}
-std::wstring PartText(const harness::Process& b, int part) { return StatusString(b, SB_GETTEXTW, part); }
-std::wstring PartTip(const harness::Process& b, int part) { return StatusString(b, SB_GETTIPTEXTW, part); }
-bool PartHasIcon(const harness::Process& b, int part) { return SendMessageW(StatusBar(b), SB_GETICON, part, 0) != 0; }
-
-void ClickPart(const harness::Process& brindle, int part, UINT down = WM_LBUTTONDOWN) {
-    HWND bar = StatusBar(brindle);
-    RECT rect{};
-    void* remote = VirtualAllocEx(brindle.info.hProcess, nullptr, sizeof(rect), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    ASSERT_NE(nullptr, remote);
-    SendMessageW(bar, SB_GETRECT, part, reinterpret_cast<LPARAM>(remote));
-    ReadProcessMemory(brindle.info.hProcess, remote, &rect, sizeof(rect), nullptr);
-    VirtualFreeEx(brindle.info.hProcess, remote, 0, MEM_RELEASE);
-    LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    PostMessageW(bar, down, MK_LBUTTON, at);
-    PostMessageW(bar, WM_LBUTTONUP, 0, at);
-}
-
 // The tip after a check without news: the next check three days after the given start minute.
 std::wstring ScheduleTip(uint32_t startMinute) {
     ULARGE_INTEGER next;
@@ -121,9 +89,9 @@ TEST_F(UpdateE2E, NewerVersionIsAnnouncedStoredAndOpenedOnClick) {
     uint32_t before = NowMinute();
     harness::Process brindle;
     ASSERT_TRUE(StartWithService(brindle, updateservice::ServiceUrl(token)));
-    EXPECT_TRUE(harness::WaitUntil([&] { return PartText(brindle, 7) == kAnnouncement; })) << harness::Utf8(PartText(brindle, 7));
-    EXPECT_EQ(kAnnouncement, PartTip(brindle, 7));
-    EXPECT_TRUE(PartHasIcon(brindle, 7));
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::StatusText(brindle, 7) == kAnnouncement; })) << harness::Utf8(harness::StatusText(brindle, 7));
+    EXPECT_EQ(kAnnouncement, harness::StatusTip(brindle, 7));
+    EXPECT_NE(nullptr, harness::StatusIcon(brindle, 7));
 
     // The first check makes the identifier, stores it and sends it.
     std::vector<std::string> requests = updateservice::Requests(token);
@@ -145,14 +113,14 @@ TEST_F(UpdateE2E, NewerVersionIsAnnouncedStoredAndOpenedOnClick) {
     EXPECT_LE(lastCheck, NowMinute());
 
     // A click opens the download page and clears the part.
-    ClickPart(brindle, 7);
-    EXPECT_TRUE(harness::WaitUntil([&] { return PartText(brindle, 7) == kBlank; }));
-    EXPECT_FALSE(PartHasIcon(brindle, 7));
-    EXPECT_EQ(ScheduleTip(lastCheck), PartTip(brindle, 7));
+    harness::ClickStatus(brindle, 7);
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::StatusText(brindle, 7) == kBlank; }));
+    EXPECT_EQ(nullptr, harness::StatusIcon(brindle, 7));
+    EXPECT_EQ(ScheduleTip(lastCheck), harness::StatusTip(brindle, 7));
     std::string downloadPath = harness::Utf8(download.substr(updateservice::Base().size()));
     EXPECT_TRUE(harness::WaitUntil([&] { return Requested(token, downloadPath); }, 15000));
     // A second click has nothing left to open.
-    ClickPart(brindle, 7);
+    harness::ClickStatus(brindle, 7);
     harness::Pump(300);
     EXPECT_EQ(2u, updateservice::Requests(token).size());
     EXPECT_EQ(0u, harness::Close(brindle));
@@ -171,9 +139,9 @@ TEST_F(UpdateE2E, NewerVersionIsAnnouncedStoredAndOpenedOnClick) {
     EXPECT_EQ("0", updateservice::Field(requests[0], "i"));
     EXPECT_EQ("1", updateservice::Field(requests[0], "u"));
     ASSERT_TRUE(Stored(L"last check", lastCheck));
-    EXPECT_TRUE(harness::WaitUntil([&] { return PartTip(brindle, 7) == ScheduleTip(lastCheck); }));
-    EXPECT_EQ(kBlank, PartText(brindle, 7));
-    EXPECT_FALSE(PartHasIcon(brindle, 7));
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::StatusTip(brindle, 7) == ScheduleTip(lastCheck); }));
+    EXPECT_EQ(kBlank, harness::StatusText(brindle, 7));
+    EXPECT_EQ(nullptr, harness::StatusIcon(brindle, 7));
     EXPECT_EQ(0u, harness::Close(brindle));
 }
 
@@ -190,13 +158,13 @@ TEST_F(UpdateE2E, CzechInterfaceAndAnErrorPage) {
     PostMessageW(brindle.main, WM_COMMAND, 1905, 0);
     EXPECT_TRUE(harness::WaitUntil([&] { return Requested(L"-", "/skelby/services/brindle.donate.php?language=cz"); }, 15000));
     // The product page (double click on the credit line) lives on the same host.
-    ClickPart(brindle, 8, WM_LBUTTONDBLCLK);
+    harness::ClickStatus(brindle, 8, true);
     EXPECT_TRUE(harness::WaitUntil([&] { return Requested(L"-", "/"); }, 15000));
     DWORD value = 0;
     EXPECT_FALSE(Stored(L"installed", value));
     EXPECT_FALSE(Stored(L"last check", value));
-    EXPECT_EQ(kBlank, PartText(brindle, 7));
-    EXPECT_FALSE(PartHasIcon(brindle, 7));
+    EXPECT_EQ(kBlank, harness::StatusText(brindle, 7));
+    EXPECT_EQ(nullptr, harness::StatusIcon(brindle, 7));
     EXPECT_EQ(0u, harness::Close(brindle));
 }
 
@@ -215,7 +183,7 @@ TEST_F(UpdateE2E, DueOnlyAfterMoreThanThreeDaysAndSwitchable) {
     }
     PostMessageW(brindle.main, WM_COMMAND, 1906, 0);
     std::wstring off = L"No update is available. Automatic checking is disabled, check manually in the About dialog.";
-    EXPECT_TRUE(harness::WaitUntil([&] { return PartTip(brindle, 7) == off; }));
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::StatusTip(brindle, 7) == off; }));
     DWORD autoCheck = 1;
     EXPECT_TRUE(Stored(L"auto check", autoCheck));
     EXPECT_EQ(0u, autoCheck);
