@@ -11,6 +11,7 @@
 #include "persist/settings.h"
 #include "print/print.h"
 #include "shell/app.h"
+#include "dialogs/ui.h"
 #include "ids.h"
 
 namespace {
@@ -68,13 +69,18 @@ protected:
         DestroyWindow(main);
         harness::Pump(20);
     }
-    // Opens a log named after a fresh job title (the PDF is named after it) and waits for its rows.
+    // Opens a log named after a fresh job title (the PDF is named after it) and waits for its rows
+    // (rows 0: until the last row reads "last row").
     std::wstring OpenLog(const wchar_t* prefix, const std::string& text, int rows) {
         std::wstring title = printout::UniqueTitle(prefix);
         std::wstring path = dir + L"\\" + title;
         EXPECT_TRUE(harness::WriteBytes(path, text));
         EXPECT_TRUE(OpenLogFile(path.c_str()));
-        EXPECT_TRUE(harness::WaitForRows(app.view, rows));
+        if (rows > 0) EXPECT_TRUE(harness::WaitForRows(app.view, rows));
+        else EXPECT_TRUE(harness::WaitUntil([] {
+            std::vector<std::wstring> shown = harness::Rows(app.view);
+            return !shown.empty() && shown.back() == L"last row";
+        }));
         return title;
     }
 };
@@ -112,4 +118,88 @@ TEST_F(Print, AllRowsInOrderOnAsManyPagesAsCountedWithTheWatchPausedMeanwhile) {
     expected.push_back("Ťažké šťastie, ľúbivý dôvod, ôsmy kôň");
     EXPECT_EQ(expected, printout::Lines(printed));
     EXPECT_EQ(static_cast<int>(pages), printout::PageCount(printed));
+}
+
+TEST_F(Print, NothingToPrintShowsTheNoDataBoxAndStartsNoJob) {
+    std::wstring title = OpenLog(L"nothing", NumberedRows(20, "row"), 20);
+    const std::wstring noData = UiString(IDS_ERR_PRINT_NO_DATA);
+    CurrentMargins();   // the records take their defaults
+    RECT kept = printJob.pageSetup.rtMargin;
+    DWORD keptFlags = printJob.pageSetup.Flags;
+    auto expectNoJob = [&](bool all, const char* why) {
+        boxText.clear();
+        EXPECT_EQ(0, RunPrintJob(all)) << why;
+        EXPECT_EQ(noData, boxText) << why;
+        EXPECT_EQ(0u, printJob.pageCount) << why;
+        EXPECT_FALSE(logSource.paused) << why;
+    };
+    // Margins of 15 cm at top and bottom of a sheet under 30 cm high.
+    printJob.pageSetup.Flags = (keptFlags & ~PSD_INTHOUSANDTHSOFINCHES) | PSD_INHUNDREDTHSOFMILLIMETERS;
+    printJob.pageSetup.rtMargin = RECT{2500, 15000, 2500, 15000};
+    expectNoJob(true, "no printable height");
+    printJob.pageSetup.rtMargin = RECT{11000, 2500, 11000, 2500};
+    expectNoJob(true, "no printable width");
+    // A row taller than what is left of the page.
+    printJob.pageSetup.rtMargin = RECT{2500, 14000, 2500, 14000};
+    settings.font.lfHeight = 96;
+    expectNoJob(true, "font taller than the page");
+    settings.font.lfHeight = 0;
+    printJob.pageSetup.rtMargin = kept;
+    expectNoJob(true, "font height 0");
+    settings.font.lfHeight = 13;
+    expectNoJob(false, "no row selected");
+    printJob.pageSetup.Flags = keptFlags;
+    EXPECT_EQ(0, printout::PdfCount(title));
+}
+
+TEST_F(Print, AJobThePrinterRefusesIsReportedWithTheSystemText) {
+    OpenLog(L"refused", NumberedRows(20, "row"), 20);
+    // A screen context takes the page count but no print job.
+    DeleteDC(printJob.printerDC);
+    printJob.printerDC = CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, printJob.printerDC);
+    logSource.paused = true;
+    EXPECT_EQ(0, RunPrintJob(true));
+    EXPECT_TRUE(logSource.paused) << "a watch paused before the job stays paused";
+    const std::wstring prefix = UiString(IDS_ERR_PRINT_START);
+    EXPECT_EQ(prefix, boxText.substr(0, prefix.size()));
+    EXPECT_GT(boxText.size(), prefix.size()) << "the system's text follows the prefix";
+    EXPECT_FALSE(printJob.documentOpen);
+}
+
+TEST_F(Print, LongRowsAreWrappedInTheViewOrCutAtTheRightMargin) {
+    std::string longRow;
+    for (int i = 0; longRow.size() < 300; ++i) longRow += "segment" + std::to_string(i) + " ";
+    const std::string text = "short row\n" + longRow + "\nlast row\n";
+    std::string printed;
+
+    // Wrapping on: the printout holds the view's rows, each whole.
+    settings.wrapLines = 1;
+    std::wstring title = OpenLog(L"wrapped", text, 0);
+    std::vector<std::string> shown;
+    for (const std::wstring& row : harness::Rows(app.view)) shown.push_back(harness::Utf8(row));
+    ASSERT_GT(shown.size(), 3u);
+    EXPECT_EQ(1, RunPrintJob(true));
+    ASSERT_TRUE(printout::ReadPdfText(title, &printed));
+    std::vector<std::string> lines = printout::Lines(printed);
+    ASSERT_EQ(shown.size(), lines.size()) << printed;
+    for (size_t i = 0; i < shown.size(); ++i) {
+        while (!shown[i].empty() && shown[i].back() == ' ') shown[i].pop_back();
+        while (!shown[i].empty() && shown[i].front() == ' ') shown[i].erase(0, 1);
+        EXPECT_EQ(shown[i], lines[i]);
+    }
+
+    // Wrapping off: the long row is one printed line, cut at the right margin.
+    CloseLogFile();
+    settings.wrapLines = 0;
+    title = OpenLog(L"cut", text, 3);
+    EXPECT_EQ(1, RunPrintJob(true));
+    ASSERT_TRUE(printout::ReadPdfText(title, &printed));
+    lines = printout::Lines(printed);
+    ASSERT_EQ(3u, lines.size()) << printed;
+    EXPECT_EQ("short row", lines[0]);
+    EXPECT_EQ(0u, longRow.find(lines[1])) << "the row's start, up to the margin";
+    EXPECT_LT(lines[1].size(), 150u);
+    EXPECT_GT(lines[1].size(), 60u);
+    EXPECT_EQ("last row", lines[2]);
 }
