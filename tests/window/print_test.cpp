@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commdlg.h>
+#include <dlgs.h>
 #include <string>
 #include <vector>
 #include "harness.h"
@@ -202,4 +203,58 @@ TEST_F(Print, LongRowsAreWrappedInTheViewOrCutAtTheRightMargin) {
     EXPECT_LT(lines[1].size(), 150u);
     EXPECT_GT(lines[1].size(), 60u);
     EXPECT_EQ("last row", lines[2]);
+}
+
+namespace {
+
+// Drives this thread's Page Setup dialog from a thread timer: reads the top margin as shown,
+// enters `enter` (unless empty) and confirms, or cancels.
+struct SetupDriver {
+    std::wstring enter;
+    std::wstring shown;
+    bool seen = false;
+};
+SetupDriver* setupDriver = nullptr;
+
+void CALLBACK DriveSetup(HWND, UINT, UINT_PTR, DWORD) {
+    HWND dialog = FindWindowW(L"#32770", nullptr);
+    if (!setupDriver || setupDriver->seen || !dialog || !GetDlgItem(dialog, edt5) ||
+        GetWindowThreadProcessId(dialog, nullptr) != GetCurrentThreadId())
+        return;
+    setupDriver->seen = true;
+    wchar_t text[64] = L"";
+    GetDlgItemTextW(dialog, edt5, text, 64);
+    setupDriver->shown = text;
+    if (setupDriver->enter.empty()) {
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    SetDlgItemTextW(dialog, edt5, setupDriver->enter.c_str());
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(edt5, EN_KILLFOCUS), reinterpret_cast<LPARAM>(GetDlgItem(dialog, edt5)));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+}
+
+}  // namespace
+
+TEST_F(Print, PageSetupKeepsTheEnteredMarginInTheUnitItShows) {
+    CurrentMargins();
+    bool inches = (printJob.pageSetup.Flags & PSD_INTHOUSANDTHSOFINCHES) != 0;
+    SetupDriver driver{inches ? L"1" : L"30"};
+    setupDriver = &driver;
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, DriveSetup);
+    PrintSetupCommand();
+    ASSERT_TRUE(driver.seen);
+    EXPECT_EQ(inches ? L"0.984" : L"25", driver.shown.substr(0, inches ? 5 : 2)) << "25 mm in the unit shown";
+    EXPECT_EQ(inches ? 2540u : 3000u, CurrentMargins().top) << "1 inch is 25.4 mm";
+    EXPECT_EQ(inches ? 2499u : 2500u, CurrentMargins().left) << "untouched margins stay (0.984 inch)";
+    EXPECT_TRUE(printJob.pageSetup.Flags & PSD_MINMARGINS);
+
+    // The next showing starts from the entered margin; cancelling keeps it.
+    driver = SetupDriver{};
+    PrintSetupCommand();
+    KillTimer(nullptr, timer);
+    setupDriver = nullptr;
+    ASSERT_TRUE(driver.seen);
+    EXPECT_EQ(inches ? L"1" : L"30", driver.shown.substr(0, inches ? 1 : 2));
+    EXPECT_EQ(inches ? 2540u : 3000u, CurrentMargins().top);
 }
