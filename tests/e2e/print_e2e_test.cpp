@@ -12,32 +12,18 @@
 
 namespace {
 
-struct DialogSearch {
-    DWORD processId;
-    const wchar_t* title;
-    HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<DialogSearch*>(param);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t name[16] = L"";
-    GetClassNameW(window, name, 16);
-    if (process != search->processId || lstrcmpW(name, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-    if (harness::WindowText(window) != search->title) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 // A visible dialog of the process with this title; the system print dialog takes seconds to come.
 HWND WaitDialog(const harness::Process& process, const wchar_t* title, DWORD timeoutMs = 15000) {
-    DialogSearch search{process.info.dwProcessId, title, nullptr};
+    HWND found = nullptr;
     harness::WaitUntil([&] {
-        EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
+        for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", title); w; w = FindWindowExW(nullptr, w, L"#32770", title)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (owner == process.info.dwProcessId && IsWindowVisible(w)) found = w;
+        }
+        return found != nullptr;
     }, timeoutMs);
-    return search.found;
+    return found;
 }
 
 bool Checked(HWND dialog, int id) { return SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -50,6 +36,13 @@ HWND OpenPrintDialog(const harness::Process& brindle) {
 
 bool WaitGone(HWND window, DWORD timeoutMs = 20000) {
     return harness::WaitUntil([&] { return !IsWindow(window); }, timeoutMs);
+}
+
+// Confirms the print dialog and waits for the job's progress dialog to come and go.
+bool PrintAndWait(const harness::Process& brindle, HWND printDialog) {
+    PostMessageW(printDialog, WM_COMMAND, IDOK, 0);
+    HWND progress = WaitDialog(brindle, L"Printing");
+    return progress && WaitGone(progress);
 }
 
 std::string Rows(int count, const char* stem) {
@@ -66,10 +59,11 @@ protected:
             << "BRINDLE_PDF_DIR is not set: run the tests with tools/test.sh, which starts the printer";
         dir = harness::NewTempDir();
     }
-    std::wstring MakeLog(const std::wstring& title, const std::string& text) {
+    // Starts brindle.exe on a log of `rows` numbered rows named after the job title.
+    bool StartOn(harness::Process& brindle, const std::wstring& title, int rows, const char* stem) {
         std::wstring path = dir + L"\\" + title;
-        harness::WriteBytes(path, text);
-        return path;
+        return harness::WriteBytes(path, Rows(rows, stem)) && harness::Start(brindle, L"\"" + path + L"\"") &&
+               harness::WaitForRows(brindle.view, rows);
     }
 };
 
@@ -77,10 +71,8 @@ protected:
 
 TEST_F(PrintE2E, SelectionOfThreeRowsOnConsecutiveLinesAndTheRangeTheDialogProposes) {
     std::wstring title = printout::UniqueTitle(L"selection");
-    std::wstring path = MakeLog(title, Rows(600, "line"));
     harness::Process brindle;
-    ASSERT_TRUE(harness::Start(brindle, L"\"" + path + L"\""));
-    ASSERT_TRUE(harness::WaitForRows(brindle.view, 600));
+    ASSERT_TRUE(StartOn(brindle, title, 600, "line"));
     for (int row : {10, 11, 500}) SendMessageW(brindle.view, LB_SETSEL, TRUE, row);
 
     // Three selected rows: the dialog proposes all rows; the user picks the selection.
@@ -90,10 +82,7 @@ TEST_F(PrintE2E, SelectionOfThreeRowsOnConsecutiveLinesAndTheRangeTheDialogPropo
     EXPECT_FALSE(Checked(dialog, rad2));
     SendDlgItemMessageW(dialog, rad1, BM_SETCHECK, BST_UNCHECKED, 0);
     SendDlgItemMessageW(dialog, rad2, BM_SETCHECK, BST_CHECKED, 0);
-    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    HWND progress = WaitDialog(brindle, L"Printing");
-    ASSERT_NE(nullptr, progress);
-    ASSERT_TRUE(WaitGone(progress));
+    ASSERT_TRUE(PrintAndWait(brindle, dialog));
     std::string printed;
     ASSERT_TRUE(printout::ReadPdfText(title, &printed));
     EXPECT_EQ((std::vector<std::string>{"line 10", "line 11", "line 500"}), printout::Lines(printed));
@@ -111,10 +100,8 @@ TEST_F(PrintE2E, SelectionOfThreeRowsOnConsecutiveLinesAndTheRangeTheDialogPropo
 
 TEST_F(PrintE2E, CancelledJobPrintsNothingAndTheNextJobPrintsEveryPage) {
     std::wstring title = printout::UniqueTitle(L"cancel");
-    std::wstring path = MakeLog(title, Rows(1000, "row"));
     harness::Process brindle;
-    ASSERT_TRUE(harness::Start(brindle, L"\"" + path + L"\""));
-    ASSERT_TRUE(harness::WaitForRows(brindle.view, 1000));
+    ASSERT_TRUE(StartOn(brindle, title, 1000, "row"));
 
     HWND dialog = OpenPrintDialog(brindle);
     ASSERT_NE(nullptr, dialog);
@@ -133,10 +120,7 @@ TEST_F(PrintE2E, CancelledJobPrintsNothingAndTheNextJobPrintsEveryPage) {
     // there, a PDF of the cancelled one would be too.
     dialog = OpenPrintDialog(brindle);
     ASSERT_NE(nullptr, dialog);
-    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    progress = WaitDialog(brindle, L"Printing");
-    ASSERT_NE(nullptr, progress);
-    ASSERT_TRUE(WaitGone(progress));
+    ASSERT_TRUE(PrintAndWait(brindle, dialog));
     std::string printed;
     ASSERT_TRUE(printout::ReadPdfText(title, &printed));
     EXPECT_EQ(pages, printout::PageCount(printed));
@@ -144,6 +128,6 @@ TEST_F(PrintE2E, CancelledJobPrintsNothingAndTheNextJobPrintsEveryPage) {
     ASSERT_EQ(1000u, lines.size());
     EXPECT_EQ("row 0", lines.front());
     EXPECT_EQ("row 999", lines.back());
-    EXPECT_EQ(1, printout::PdfCount(title)) << "the cancelled job left a printout";
+    EXPECT_EQ(0, printout::PdfCount(title)) << "the cancelled job left a printout";
     EXPECT_EQ(0u, harness::Close(brindle));
 }

@@ -49,19 +49,26 @@ bool StartShell(const std::string& command) {
 
 // Runs `tool` on the titled job's PDF (retrying while the PDF is still being written) until it
 // leaves `result`, a Unix path renamed into place only after the tool succeeded.
-bool RunOnPdf(const std::wstring& title, const std::string& tool, const std::string& result, DWORD timeoutMs) {
+bool RunOnPdf(const std::wstring& title, const std::string& tool, const std::string& result, DWORD timeoutMs,
+              std::string* pdfRead) {
     DWORD start = GetTickCount();
     std::wstring resultPath = harness::FromUnixPath(result.c_str());
     DeleteFileW(resultPath.c_str());
     while (GetTickCount() - start < timeoutMs) {
         std::string pdf = FindPdf(title);
         if (!pdf.empty()) {
-            std::string partial = result + ".part";
-            StartShell(tool + " '" + pdf + "' '" + partial + "' 2>/dev/null && mv '" + partial + "' '" + result + "'");
+            std::string partial = result + ".part", failed = result + ".failed";
+            std::wstring failedPath = harness::FromUnixPath(failed.c_str());
+            StartShell("(" + tool + " '" + pdf + "' '" + partial + "' 2>/dev/null && mv '" + partial + "' '" + result +
+                       "') || touch '" + failed + "'");
             DWORD tried = GetTickCount();
-            while (GetTickCount() - tried < 3000) {
-                if (GetFileAttributesW(resultPath.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-                Sleep(50);
+            while (GetTickCount() - tried < 5000) {
+                if (GetFileAttributesW(resultPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+                    *pdfRead = pdf;
+                    return true;
+                }
+                if (DeleteFileW(failedPath.c_str())) break;   // the PDF is still being written
+                Sleep(20);
             }
         }
         Sleep(100);
@@ -83,10 +90,12 @@ int PdfCount(const std::wstring& title) { return static_cast<int>(FindPdfs(title
 
 bool ReadPdfText(const std::wstring& title, std::string* text, DWORD timeoutMs) {
     std::string result = ScratchPath(title, ".txt");
-    if (!RunOnPdf(title, "pdftotext -layout -enc UTF-8", result, timeoutMs)) return false;
+    std::string pdf;
+    if (!RunOnPdf(title, "pdftotext -layout -enc UTF-8", result, timeoutMs, &pdf)) return false;
     std::wstring path = harness::FromUnixPath(result.c_str());
     *text = harness::ReadBytes(path);
     DeleteFileW(path.c_str());
+    DeleteFileW(harness::FromUnixPath(pdf.c_str()).c_str());
     return true;
 }
 

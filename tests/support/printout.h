@@ -12,7 +12,7 @@ std::wstring UniqueTitle(const wchar_t* prefix);
 // PDFs of jobs with the title, finished or still being written.
 int PdfCount(const std::wstring& title);
 // Waits for the titled job's PDF and returns its text as pdftotext reads it (UTF-8, pages
-// separated by form feeds); false on timeout.
+// separated by form feeds), then deletes the PDF; false on timeout.
 bool ReadPdfText(const std::wstring& title, std::string* text, DWORD timeoutMs = 30000);
 int PageCount(const std::string& text);   // form feeds ending pages
 // Line texts with trailing blanks removed, empty lines and form feeds dropped.

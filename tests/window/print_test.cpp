@@ -20,9 +20,21 @@ namespace {
 // The text of the last message box of this thread, answered with OK from a thread timer.
 std::wstring boxText;
 
+BOOL CALLBACK FindMessageBox(HWND window, LPARAM found) {
+    wchar_t name[16] = L"";
+    GetClassNameW(window, name, 16);
+    // A message box: a dialog with its text in static -1, neither the progress nor the setup dialog.
+    if (lstrcmpW(name, L"#32770") != 0 || !IsWindowVisible(window) || GetDlgItem(window, IDC_PRINT_PROGRESS) ||
+        GetDlgItem(window, edt5) || GetWindowTextLengthW(GetDlgItem(window, 0xFFFF)) == 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
 void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
-    HWND box = FindWindowW(L"#32770", nullptr);
-    if (!box || GetWindowThreadProcessId(box, nullptr) != GetCurrentThreadId() || !GetDlgItem(box, 0xFFFF)) return;
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindMessageBox, reinterpret_cast<LPARAM>(&box));
+    if (!box) return;
     wchar_t text[2048] = L"";
     GetDlgItemTextW(box, 0xFFFF, text, 2048);
     boxText = text;
@@ -45,13 +57,12 @@ protected:
     void SetUp() override {
         ASSERT_NE(0u, GetEnvironmentVariableA("BRINDLE_PDF_DIR", nullptr, 0))
             << "BRINDLE_PDF_DIR is not set: run the tests with tools/test.sh, which starts the printer";
+        dir = harness::NewTempDir();
         SetDefaultSettings();
         InitLogSource();
-        HINSTANCE instance = GetModuleHandleW(nullptr);
-        ASSERT_TRUE(RegisterMainWindowClass(instance));
-        main = CreateMainWindow(instance, SW_SHOWNOACTIVATE);
+        ASSERT_TRUE(RegisterMainWindowClass(GetModuleHandleW(nullptr)));
+        main = CreateMainWindow(GetModuleHandleW(nullptr), SW_SHOWNOACTIVATE);
         ASSERT_NE(nullptr, main);
-        dir = harness::NewTempDir();
         PRINTDLGW defaults{};
         defaults.lStructSize = sizeof defaults;
         defaults.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
