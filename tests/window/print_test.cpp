@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commdlg.h>
 #include <dlgs.h>
+#include <commctrl.h>
 #include <string>
 #include <vector>
 #include "harness.h"
@@ -268,4 +269,29 @@ TEST_F(Print, PageSetupKeepsTheEnteredMarginInTheUnitItShows) {
     ASSERT_TRUE(driver.seen);
     EXPECT_EQ(inches ? L"1" : L"30", driver.shown.substr(0, inches ? 1 : 2));
     EXPECT_EQ(inches ? 2540u : 3000u, CurrentMargins().top);
+}
+
+namespace {
+
+// Cancels this thread's progress dialog once a page is out, noting its bar's range.
+LRESULT cancelledAtRange = -1;
+void CALLBACK CancelAfterFirstPage(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND dialog = FindWindowW(L"#32770", nullptr);
+    HWND bar = dialog ? GetDlgItem(dialog, IDC_PRINT_PROGRESS) : nullptr;
+    if (!bar || SendMessageW(bar, PBM_GETPOS, 0, 0) < 1) return;
+    KillTimer(nullptr, id);
+    cancelledAtRange = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+}  // namespace
+
+TEST_F(Print, ProgressStaysExactPast65535PagesAndCancelAbortsTheJob) {
+    OpenLog(L"range", NumberedRows(100, "row"), 100);
+    ASSERT_GT(CountPrintPages(main, true), 0u);
+    printJob.pageCount = 70000;
+    SetTimer(nullptr, 0, 20, CancelAfterFirstPage);
+    EXPECT_EQ(0, RunUiDialog(IDD_PRINTING, main, PrintProgressDialogProc));
+    EXPECT_EQ(70000, cancelledAtRange);
+    EXPECT_FALSE(printJob.documentOpen);
 }
