@@ -4,6 +4,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BRINDLE_BUILD:-$root/build}"
 bash "$root/tools/build.sh"
+# The printer first: Wine drops a CUPS printer from the prefix while the scheduler is down.
+source "$root/tools/cups.sh"; cups_start
 export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 bash "$root/tools/wine-prefix.sh" "$WINEPREFIX"
 # Always a display of our own: the tests press keys and move focus, which must not reach a desktop.
@@ -23,4 +25,5 @@ status=0
 ctest --test-dir "$build" --output-on-failure "$@" || status=$?
 kill $service 2>/dev/null || true
 wineserver -k || true
+cups_stop
 exit $status
