@@ -5,6 +5,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BRINDLE_BUILD:-$root/build}"
 bash "$root/tools/build.sh" --target brindle
 export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Update checks stay on this machine unless a service is named (port 9 is closed).
+export BRINDLE_UPDATE_URL="${BRINDLE_UPDATE_URL:-http://127.0.0.1:9/skelby/services/brindle.php}"
 bash "$root/tools/wine-prefix.sh" "$WINEPREFIX"
 file="${1:-}"
 if [ -z "$file" ]; then

@@ -3,6 +3,7 @@
 #include "shell/platform.h"
 #include "logsource/charsets.h"
 #include "persist/settings.h"
+#include "persist/properties.h"
 #include "shell/app.h"
 #include "ids.h"
 
@@ -87,8 +88,7 @@ void CharsetCommand(UINT id) {
     StoreSetting(SV_CHARSET);
     // Only the watched file's stream: with no file open, propertiesPath names a closed file or nothing.
     const CharsetEntry* named = id == IDM_CHARSET_ANSI_RAW ? nullptr : CharsetByIdentifier(settings.charset);
-    if (named && s.handle)
-        WritePrivateProfileStringW(kFormatSection, kCharsetKey, named->streamName, s.propertiesPath);
+    if (named && s.handle) WriteFileProperty(kFormatSection, kCharsetKey, named->streamName);
     // The reload sets the mark too, but does nothing while no file is open.
     UpdateCharsetMenu();
     ReloadLogFile();

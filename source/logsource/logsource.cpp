@@ -21,3 +21,5 @@ void InitLogSource() {
     s.propertiesPath = AllocateZeroed<wchar_t>(kPropertiesUnits * sizeof(wchar_t));
     s.fallbackCharset = CHARSET_CURRENT;
 }
+
+bool LastLineUnfinished() { return logSource.rowFill > 0 || logSource.carryCount > 0; }

@@ -55,6 +55,10 @@ extern LogSource logSource;
 // Start-up: buffers allocated zero-filled once, never freed.
 void InitLogSource();
 
+// The file's last line is not finished: units wait in the row, or bytes of a character cut by
+// the end of the file wait in the carry.
+bool LastLineUnfinished();
+
 bool OpenLogFile(const wchar_t* path);
 bool MakeExtendedPath(const wchar_t* path, wchar_t* out);   // out holds kPathUnits
 void ReloadLogFile();

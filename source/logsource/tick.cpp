@@ -100,8 +100,10 @@ void SurveillanceTick() {
     if (rowLimit < 1 || rowLimit > kMaxRowLimit) rowLimit = kMaxRowLimit;
 
     uint64_t size = 0;
+    bool emptied = false;
     if (QueryFileSize(s.handle, &size)) {
         if (size < s.lastSize) {
+            emptied = true;
             // Truncated: everything again from the start, no mark detection, no kilobyte limit.
             SeekTo(s.handle, 0);
             EmptyView();
@@ -152,7 +154,8 @@ void SurveillanceTick() {
         SendMessageW(app.view, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(app.view, nullptr, TRUE);
     }
-    if (appended) RefreshStatus();
+    // An emptied view must not keep showing the old count, even when no complete row came back.
+    if (appended || emptied) RefreshStatus();
     if (longestGrew) UpdateHorizontalExtent();
     CheckReplacement();
     ShowProgressBar(false);

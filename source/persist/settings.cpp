@@ -199,13 +199,14 @@ uint32_t ReadInstalledVersion() {
     return installed;
 }
 
-void StoreCheckResult(uint32_t installedVersion) {
+bool StoreCheckResult(uint32_t installedVersion) {
     HKEY key = OpenKey(true);
-    if (!key) return;
+    if (!key) return false;
     if (const wchar_t* name = FindUiString(IDS_REG_INSTALLED))
         RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&installedVersion), sizeof(installedVersion));
     StoreValue(key, SV_LAST_CHECK);
     RegCloseKey(key);
+    return true;
 }
 
 bool ComposeRestartParameters(const wchar_t* path, wchar_t* out, size_t units) {

@@ -52,7 +52,8 @@ void StoreLanguageAndRestart(uint32_t language);
 // record: absent or unreadable reads as 0.
 uint32_t ReadInstalledVersion();
 // After a valid update reply: "installed", then "last check" from the record, through one key.
-void StoreCheckResult(uint32_t installedVersion);
+// False when the key could not be opened for writing (nothing stored then).
+bool StoreCheckResult(uint32_t installedVersion);
 
 // Hand-edited values outside what the dialogs produce: row length into 1..256, the two limits
 // into 1..65535, the font's face name terminated.

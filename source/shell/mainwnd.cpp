@@ -10,6 +10,7 @@
 #include "logsource/logsource.h"
 #include "persist/settings.h"
 #include "persist/properties.h"
+#include "update/update.h"
 #include "dialogs/ui.h"
 #include "ids.h"
 #include <commctrl.h>
@@ -20,9 +21,6 @@
 FullScreenState fullScreen;
 
 namespace {
-
-constexpr UINT kFindTerminating = 0x40;  // FR_DIALOGTERM
-constexpr UINT kFindNext = 8;            // FR_FINDNEXT
 
 // Menu items whose resource state is checked but whose setting may be off.
 struct CheckedSetting { UINT id; const uint32_t* value; };
@@ -47,7 +45,7 @@ LRESULT OnCreate(HWND window) {
     if (app.progressBar) SendMessageW(app.progressBar, PBM_SETSTEP, 1, 0);
     UpdateHorizontalExtent();
     FocusView();
-    if (settings.autoCheck && settings.startMinute > settings.lastCheck + 4320)
+    if (UpdateCheckDue(settings.autoCheck, settings.startMinute, settings.lastCheck))
         PostMessageW(window, WM_COMMAND, IDM_CHECK_UPDATES, 0);
     return 0;
 }
@@ -74,6 +72,7 @@ void SyncLockState() {
     bool locked = ScrollLockOn();
     CheckMenuCommand(IDM_LOCK_SCROLL, locked);
     SetStatusLockText(locked);
+    SetStatusLockTip(locked);
 }
 
 void OnGetMinMaxInfo(HWND window, MINMAXINFO* info) {
@@ -125,18 +124,6 @@ LRESULT OnNotify(const NMHDR* header) {
         return 0;
     }
     if (header->hwndFrom == app.statusBar) return OnStatusNotify(header);
-    return 0;
-}
-
-LRESULT OnFindReplace(LPARAM lParam) {
-    const FINDREPLACEW* find = reinterpret_cast<const FINDREPLACEW*>(lParam);
-    if (find->Flags & kFindTerminating) {
-        app.dialogTarget = app.mainWindow;
-        EnableWindow(app.mainWindow, TRUE);
-        FocusView();
-    } else if (find->Flags & kFindNext) {
-        OnFindReplaceMessage(lParam);
-    }
     return 0;
 }
 
@@ -264,7 +251,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_BRINDLE_TRAY: return TrayOnNotify(wParam, lParam);
     case WM_BRINDLE_QUERY: return AnswerInstanceQuery();
     default:
-        if (message == findReplaceMessage && findReplaceMessage) return OnFindReplace(lParam);
+        if (message == findReplaceMessage && findReplaceMessage) { OnFindReplaceMessage(lParam); return 0; }
         if (message == taskbarCreatedMessage && taskbarCreatedMessage) { TrayOnTaskbarCreated(); return 0; }
         if (message == shellHookMessage && shellHookMessage) return TrayOnShellHook(wParam, lParam) ? 1 : 0;
         break;

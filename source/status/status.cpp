@@ -81,7 +81,7 @@ void RefreshStatus() {
     }
     wsprintfW(text, UiString(IDS_ROW_COUNT), count);
     SetPart(5, text, text, nullptr);
-    if (logSource.rowFill > 0) SetPart(1, UiString(IDS_UNFINISHED), UiString(IDS_UNFINISHED), app.iconBuff);
+    if (LastLineUnfinished()) SetPart(1, UiString(IDS_UNFINISHED), UiString(IDS_UNFINISHED), app.iconBuff);
     else SetPart(1, L"", L"", nullptr);
     if (!open) SetPart(2, L"", L"", nullptr);
     else if (logSource.paused) SetPart(2, UiString(IDS_PAUSED), UiString(IDS_PAUSED), app.iconPause);

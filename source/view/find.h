@@ -1,9 +1,41 @@
-// Find and go to row.
+// Find and go to row: the search state, the system's modeless Find dialog and the Go to row dialog.
 #pragma once
 #include <windows.h>
+#include <commdlg.h>
+
+constexpr int kFindTextUnits = 512;    // the Find dialog counts its buffer in UTF-16 units
+
+struct SearchState {
+    wchar_t findText[kFindTextUnits];
+    bool findDown;
+    bool findWholeWord;
+    bool findMatchCase;
+    bool findFirst;                    // the next step starts with the current row itself
+    FINDREPLACEW dialogData;           // lives as long as the process: the dialog keeps a pointer
+    HWND dialog;                       // the open Find dialog, or nullptr
+};
+
+extern SearchState search;
 
 void FindCommand();                    // 1204
 void FindNextCommand();                // 1205
 void GotoCommand();                    // 1206
-void OnFindReplaceMessage(LPARAM findReplace);   // find-next notification of the Find dialog
-void ClearSearchText();
+void OnFindReplaceMessage(LPARAM findReplace);   // "commdlg_FindReplace" sent by the Find dialog
+void ClearSearchText();                // a newly opened file starts with an empty search text
+
+void FindNextRow();                    // one search step: ShowRow on the first match, else a beep
+bool RowMatches(int row);
+
+// Pure decisions behind the search.
+// Whether `row` (length `rowLength`) contains `text` under the rules of the search: only the
+// first occurrence is judged for whole words; case folding by the C library's towlower.
+bool TextMatches(const wchar_t* row, int rowLength, const wchar_t* text, bool wholeWord, bool matchCase);
+bool IsWordCharacter(wchar_t c);
+// The first row in the search's direction for which `matches` holds, or -1. Starts at `current`
+// itself when `includeCurrent`, else at its neighbour; never tests an index outside 0..count-1.
+int SearchRows(int current, int count, bool down, bool includeCurrent, bool (*matches)(void* context, int row),
+               void* context);
+// Go to row: whether the typed number names a row.
+inline bool RowNumberInRange(BOOL parsed, UINT number, int count) {
+    return parsed && number >= 1 && count > 0 && number <= static_cast<UINT>(count);
+}

@@ -6,6 +6,7 @@
 #include "logsource/logsource.h"
 #include "persist/settings.h"
 #include "status/status.h"
+#include "view/clipboard.h"
 #include <commdlg.h>
 #include <string>
 #include <vector>
@@ -105,20 +106,6 @@ void EraseBelowLastRow(HWND view, HDC dc) {
     OffsetRect(&below, 0, below.bottom - below.top);
     if (below.bottom < client.bottom) below.bottom = client.bottom;
     if (below.top < client.bottom) FillRect(dc, &below, app.backgroundBrush);
-}
-
-// A right click moves a single selection to the clicked row, so the context menu acts on it;
-// a selection of several rows is left for Copy and Print to act on as a whole.
-void SelectClickedRow(HWND view, LPARAM screenPoint) {
-    if (SendMessageW(view, LB_GETSELCOUNT, 0, 0) > 1) return;
-    POINT point{static_cast<short>(LOWORD(screenPoint)), static_cast<short>(HIWORD(screenPoint))};
-    if (!ScreenToClient(view, &point)) return;
-    LRESULT hit = SendMessageW(view, LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y));
-    if (HIWORD(hit) != 0) return;   // outside the client area, or a keyboard request
-    WPARAM row = LOWORD(hit);
-    SendMessageW(view, LB_SETCARETINDEX, row, FALSE);
-    SendMessageW(view, LB_SETSEL, FALSE, -1);
-    SendMessageW(view, LB_SETSEL, TRUE, static_cast<LPARAM>(row));
 }
 
 LRESULT CALLBACK ViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -25,14 +25,6 @@ std::wstring MakeLog(const std::wstring& dir, const wchar_t* name, const char* t
     return path;
 }
 
-// Keys go through the real input queue, so the program's accelerator table sees them.
-void PressKeys(HWND window, std::initializer_list<BYTE> keys) {
-    SetForegroundWindow(window);
-    harness::WaitUntil([&] { return GetForegroundWindow() == window; }, 2000);
-    for (BYTE k : keys) keybd_event(k, 0, 0, 0);
-    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) keybd_event(*it, 0, KEYEVENTF_KEYUP, 0);
-}
-
 }  // namespace
 
 TEST(ShellE2E, OpensOnlyTheFirstOfSeveralArguments) {
@@ -82,8 +74,8 @@ TEST(ShellE2E, FullScreenModesAndBack) {
             RECT before{};
             GetWindowRect(brindle.main, &before);
             LONG viewStyle = GetWindowLongW(brindle.view, GWL_STYLE);
-            if (shift) PressKeys(brindle.main, {VK_SHIFT, VK_F11});
-            else PressKeys(brindle.main, {VK_F11});
+            if (shift) harness::PressKeys(brindle.main, {VK_SHIFT, VK_F11});
+            else harness::PressKeys(brindle.main, {VK_F11});
             // Maximizing is the last step of entering full screen.
             ASSERT_TRUE(harness::WaitUntil([&] {
                 return (GetWindowLongW(brindle.main, GWL_STYLE) & WS_POPUP) != 0 && IsZoomed(brindle.main);
@@ -120,13 +112,13 @@ TEST(ShellE2E, EscClosesOnlyWhenAllowed) {
     SetSetting(L"esc close", 0);
     harness::Process brindle;
     ASSERT_TRUE(harness::Start(brindle, L""));
-    PressKeys(brindle.main, {VK_ESCAPE});
+    harness::PressKeys(brindle.main, {VK_ESCAPE});
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(brindle.info.hProcess, 500));
     EXPECT_EQ(0u, harness::Close(brindle));
 
     SetSetting(L"esc close", 1);
     ASSERT_TRUE(harness::Start(brindle, L""));
-    PressKeys(brindle.main, {VK_ESCAPE});
+    harness::PressKeys(brindle.main, {VK_ESCAPE});
     EXPECT_EQ(0u, harness::WaitExit(brindle, 5000));
     DeleteSetting(L"esc close");
 }
@@ -172,7 +164,7 @@ TEST(ShellE2E, AcceleratorsReachTheirCommands) {
     ASSERT_TRUE(harness::WaitForRows(brindle.view, 2));
     SendMessageW(brindle.view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"stray"));
     ASSERT_EQ(3, harness::RowCount(brindle.view));
-    PressKeys(brindle.main, {VK_CONTROL, 'R'});
+    harness::PressKeys(brindle.main, {VK_CONTROL, 'R'});
     EXPECT_TRUE(harness::WaitUntil([&] { return harness::Rows(brindle.view) == std::vector<std::wstring>{L"1", L"2"}; }));
     EXPECT_EQ(0u, harness::Close(brindle));
 }

@@ -53,7 +53,7 @@ TEST(WatchE2e, MissingFileAtStartIsReportedAndNothingIsWatched) {
     // The box comes before the window is first shown.
     ASSERT_TRUE(harness::Launch(brindle, L"\"" + missing + L"\""));
     HWND box = nullptr;
-    ASSERT_TRUE(harness::WaitUntil([&] { return (box = harness::FindProcessWindow(brindle.info.dwProcessId, L"#32770")) != nullptr; }));
+    ASSERT_TRUE(harness::WaitUntil([&] { return (box = harness::FindDialog(brindle.info.dwProcessId)) != nullptr; }));
     std::wstring text = harness::WindowText(GetDlgItem(box, 0xFFFF));
     EXPECT_EQ(0u, text.find(L"Failed connecting to the file for surveillance.\n\n")) << harness::Utf8(text);
     EXPECT_GT(text.size(), 52u);

@@ -4,6 +4,8 @@
 #include "persist/settings.h"
 #include "shell/app.h"
 #include <atomic>
+#include <commctrl.h>
+#include <iterator>
 
 namespace harness {
 
@@ -203,24 +205,56 @@ DWORD Close(Process& process, DWORD timeoutMs) {
     return WaitExit(process, timeoutMs);
 }
 
-struct WindowSearch { DWORD processId; const wchar_t* className; HWND found; };
+void PressKeys(HWND window, std::initializer_list<BYTE> keys) {
+    SetForegroundWindow(window);
+    WaitUntil([&] { return GetForegroundWindow() == window; }, 2000);
+    for (BYTE k : keys) keybd_event(k, 0, 0, 0);
+    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) keybd_event(*it, 0, KEYEVENTF_KEYUP, 0);
+}
 
-static BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM param) {
+namespace {
+
+struct WindowSearch { DWORD processId; const wchar_t* className; const wchar_t* caption; HWND found; };
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<WindowSearch*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     wchar_t name[64] = L"";
     GetClassNameW(window, name, 64);
     if (pid != search->processId || lstrcmpW(name, search->className) != 0 || !IsWindowVisible(window)) return TRUE;
+    if (search->caption && WindowText(window) != search->caption) return TRUE;
     search->found = window;
     return FALSE;
 }
 
-HWND FindProcessWindow(DWORD processId, const wchar_t* className) {
-    WindowSearch search{processId, className, nullptr};
-    EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
+// A buffer inside the observed process for the status bar's answers.
+std::wstring AskStatus(const Process& process, int part, bool tip) {
+    HWND bar = StatusBar(process);
+    if (!bar) return L"";
+    constexpr SIZE_T units = 1024;
+    void* remote = VirtualAllocEx(process.info.hProcess, nullptr, units * sizeof(wchar_t), MEM_COMMIT | MEM_RESERVE,
+                                  PAGE_READWRITE);
+    if (!remote) return L"";
+    std::wstring text(units, L'\0');
+    WriteProcessMemory(process.info.hProcess, remote, text.data(), units * sizeof(wchar_t), nullptr);
+    if (tip) SendMessageW(bar, SB_GETTIPTEXTW, MAKEWPARAM(part, units), reinterpret_cast<LPARAM>(remote));
+    else if (SendMessageW(bar, SB_GETTEXTLENGTHW, part, 0) & 0xFFFF) SendMessageW(bar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(process.info.hProcess, remote, text.data(), units * sizeof(wchar_t), nullptr);
+    VirtualFreeEx(process.info.hProcess, remote, 0, MEM_RELEASE);
+    text.resize(wcsnlen(text.c_str(), units - 1));
+    return text;
+}
+
+}  // namespace
+
+HWND FindProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* caption) {
+    WindowSearch search{processId, className, caption, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
+
+HWND FindDialog(DWORD processId, const wchar_t* caption) { return FindProcessWindow(processId, L"#32770", caption); }
 
 HWND NewMainWindow(int showCommand) {
     SetDefaultSettings();
@@ -243,6 +277,63 @@ std::wstring NewDeepDir(size_t units) {
         if (!CreateDirectoryW(dir.c_str(), nullptr)) return L"";
     }
     return dir;
+}
+
+HWND StatusBar(const Process& process) {
+    return process.main ? FindWindowExW(process.main, nullptr, STATUSCLASSNAMEW, nullptr) : nullptr;
+}
+
+std::wstring StatusText(const Process& process, int part) { return AskStatus(process, part, false); }
+std::wstring StatusTip(const Process& process, int part) { return AskStatus(process, part, true); }
+
+HICON StatusIcon(const Process& process, int part) {
+    HWND bar = StatusBar(process);
+    return bar ? reinterpret_cast<HICON>(SendMessageW(bar, SB_GETICON, part, 0)) : nullptr;
+}
+
+std::vector<int> StatusEdges(const Process& process) {
+    HWND bar = StatusBar(process);
+    std::vector<int> edges;
+    int parts = bar ? static_cast<int>(SendMessageW(bar, SB_GETPARTS, 0, 0)) : 0;
+    if (parts <= 0 || parts > 256) return edges;
+    edges.resize(static_cast<size_t>(parts));
+    SIZE_T bytes = edges.size() * sizeof(int);
+    void* remote = VirtualAllocEx(process.info.hProcess, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote) return {};
+    SendMessageW(bar, SB_GETPARTS, parts, reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(process.info.hProcess, remote, edges.data(), bytes, nullptr);
+    VirtualFreeEx(process.info.hProcess, remote, 0, MEM_RELEASE);
+    return edges;
+}
+
+void ClickStatus(const Process& process, int part, bool doubleClick) {
+    HWND bar = StatusBar(process);
+    std::vector<int> edges = StatusEdges(process);
+    if (!bar || part < 0 || static_cast<size_t>(part) >= edges.size()) return;
+    RECT client{};
+    GetClientRect(bar, &client);
+    int left = part == 0 ? 0 : edges[part - 1];
+    int right = edges[part] < 0 ? client.right : edges[part];
+    LPARAM at = MAKELPARAM((left + right) / 2, client.bottom / 2);
+    PostMessageW(bar, doubleClick ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(bar, WM_LBUTTONUP, 0, at);
+}
+
+std::wstring ClipboardText(bool* present) {
+    std::wstring text;
+    bool has = false;
+    if (WaitUntil([] { return OpenClipboard(nullptr) != 0; }, 2000)) {
+        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            if (const auto* units = static_cast<const wchar_t*>(GlobalLock(data))) {
+                text = units;
+                has = true;
+                GlobalUnlock(data);
+            }
+        }
+        CloseClipboard();
+    }
+    if (present) *present = has;
+    return text;
 }
 
 }  // namespace harness

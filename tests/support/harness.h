@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -39,10 +40,26 @@ int RowCount(HWND view);
 std::vector<std::wstring> Rows(HWND view);
 std::wstring WindowText(HWND window);
 bool WaitForRows(HWND view, int count, DWORD timeoutMs = 5000);
-DWORD Close(Process& process, DWORD timeoutMs = 10000);   // WM_CLOSE, wait, exit code (kills on timeout)
+DWORD Close(Process& process, DWORD timeoutMs = 10000);
+// Keys through the real input queue, so the program's accelerator table sees them: all pressed in
+// order, then released in reverse.
+void PressKeys(HWND window, std::initializer_list<BYTE> keys);
+// A visible top-level window of that class owned by the process, with the given caption when
+// one is given; FindDialog looks for a dialog (#32770).
+HWND FindProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* caption = nullptr);
+HWND FindDialog(DWORD processId, const wchar_t* caption = nullptr);
+
+// The status bar of a started process: texts and tips are read through a buffer inside it.
+HWND StatusBar(const Process& process);
+std::wstring StatusText(const Process& process, int part);
+std::wstring StatusTip(const Process& process, int part);
+HICON StatusIcon(const Process& process, int part);
+std::vector<int> StatusEdges(const Process& process);   // right edges of the parts (SB_GETPARTS)
+// A click (NM_CLICK) or double click (NM_DBLCLK) in the middle of a part.
+void ClickStatus(const Process& process, int part, bool doubleClick = false);
+// CF_UNICODETEXT of the clipboard; `present` false when it holds no text.
+std::wstring ClipboardText(bool* present = nullptr);   // WM_CLOSE, wait, exit code (kills on timeout)
 DWORD WaitExit(Process& process, DWORD timeoutMs = 10000);
-// A visible top-level window of that class owned by the process, or null.
-HWND FindProcessWindow(DWORD processId, const wchar_t* className);
 // The program's main window in this process, on default settings and an idle Log Source.
 HWND NewMainWindow(int showCommand);
 void EndMainWindow(HWND main);   // closes the file, destroys the window and forgets its menu

@@ -1,0 +1,352 @@
+// Status bar, find, go to row, copy and the per-file placement, as a user meets them in brindle.exe.
+#include <gtest/gtest.h>
+#include "harness.h"
+
+namespace {
+
+const wchar_t kKey[] = L"Software\\Skelby\\Brindle";
+const wchar_t kStream[] = L":Tervo.Brindle.Properties";
+
+constexpr int kFindEdit = 0x480, kWholeWord = 0x410, kMatchCase = 0x411, kUp = 0x420, kDown = 0x421;
+
+void SetSetting(const wchar_t* name, DWORD value) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name, REG_DWORD, &value, sizeof(value));
+}
+
+int Caret(HWND view) { return static_cast<int>(SendMessageW(view, LB_GETCURSEL, 0, 0)); }
+
+void SetControlText(HWND dialog, int id, const wchar_t* text) {
+    SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+void Check(HWND dialog, int id, bool on) {
+    SendMessageW(GetDlgItem(dialog, id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// Settings of the Find dialog, then its Find Next button; the search runs before the call returns.
+void FindNext(HWND dialog, const wchar_t* text, bool wholeWord, bool matchCase, bool down) {
+    SetControlText(dialog, kFindEdit, text);
+    Check(dialog, kWholeWord, wholeWord);
+    Check(dialog, kMatchCase, matchCase);
+    Check(dialog, kUp, !down);
+    Check(dialog, kDown, down);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
+
+HWND WaitForDialog(const harness::Process& brindle, const wchar_t* caption) {
+    HWND dialog = nullptr;
+    harness::WaitUntil([&] { return (dialog = harness::FindDialog(brindle.info.dwProcessId, caption)) != nullptr; });
+    return dialog;
+}
+
+bool WaitStatus(const harness::Process& brindle, int part, const std::wstring& text) {
+    return harness::WaitUntil([&] { return harness::StatusText(brindle, part) == text; });
+}
+
+void PutOnClipboard(const wchar_t* text) {
+    ASSERT_TRUE(harness::WaitUntil([] { return OpenClipboard(nullptr) != 0; }));
+    EmptyClipboard();
+    size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    memcpy(GlobalLock(memory), text, bytes);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+}
+
+int Stored(const std::wstring& log, const wchar_t* key) {
+    return static_cast<int>(GetPrivateProfileIntW(L"Position", key, -1, (log + kStream).c_str()));
+}
+
+FILETIME WriteTime(const std::wstring& path) {
+    FILETIME t{};
+    HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    GetFileTime(file, nullptr, nullptr, &t);
+    CloseHandle(file);
+    return t;
+}
+
+RECT Rect(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+// The clipboard is polled only once it changed: opening it while the program copies would make
+// the program's own OpenClipboard fail, which it answers by doing nothing.
+std::wstring ClipboardAfter(DWORD sequence, bool* present = nullptr) {
+    harness::WaitUntil([&] { return GetClipboardSequenceNumber() != sequence; });
+    harness::Pump(50);
+    return harness::ClipboardText(present);
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace
+
+TEST(FindE2E, FindGoToAndCopyAsAUserWould) {
+    std::wstring path = harness::NewTempDir() + L"\\find.log";
+    ASSERT_TRUE(harness::WriteBytes(path, "first line\nthe cat sat\ncategory\ncategory cat\ncat.\nERROR here\n"
+                                          "error again\nlast line\n"));
+    harness::Process brindle;
+    ASSERT_TRUE(harness::Start(brindle, L"\"" + path + L"\""));
+    ASSERT_TRUE(harness::WaitForRows(brindle.view, 8));
+    EXPECT_TRUE(WaitStatus(brindle, 4, L"line 8"));
+    EXPECT_EQ(L"line 8", harness::StatusTip(brindle, 4));
+
+    // Go to row: the field starts at the current row; 0 and one past the last keep the dialog open.
+    harness::PressKeys(brindle.main, {VK_CONTROL, 'G'});
+    HWND go = WaitForDialog(brindle, L"Go to row");
+    ASSERT_NE(nullptr, go);
+    EXPECT_EQ(L"8", harness::WindowText(GetDlgItem(go, 258)));
+    for (const wchar_t* bad : {L"0", L"9", L""}) {
+        SetControlText(go, 258, bad);
+        SendMessageW(go, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(IsWindowVisible(go)) << harness::Utf8(bad);
+    }
+    auto goTo = [&](HWND dialog, const wchar_t* number, int caret) {
+        SetControlText(dialog, 258, number);
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+        return harness::WaitUntil([&] { return !IsWindow(dialog) && Caret(brindle.view) == caret; });
+    };
+    EXPECT_TRUE(goTo(go, L"1", 0));
+    EXPECT_TRUE(WaitStatus(brindle, 4, L"line 1"));
+    // A click on the row number opens it too; the last row is in range.
+    harness::ClickStatus(brindle, 4);
+    go = WaitForDialog(brindle, L"Go to row");
+    ASSERT_NE(nullptr, go);
+    EXPECT_TRUE(goTo(go, L"8", 7));
+    harness::PressKeys(brindle.main, {VK_CONTROL, 'G'});
+    go = WaitForDialog(brindle, L"Go to row");
+    ASSERT_NE(nullptr, go);
+    ASSERT_TRUE(goTo(go, L"1", 0));
+
+    // Find: the main window takes no input while the dialog is open.
+    harness::PressKeys(brindle.main, {VK_CONTROL, 'F'});
+    HWND find = WaitForDialog(brindle, nullptr);
+    ASSERT_NE(nullptr, find);
+    EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindowEnabled(brindle.main); }));
+    FindNext(find, L"cat", true, false, true);
+    EXPECT_EQ(1, Caret(brindle.view));                       // "the cat sat"
+    FindNext(find, L"cat", true, false, true);
+    EXPECT_EQ(4, Caret(brindle.view));                       // "cat.", past "category" and "category cat"
+    FindNext(find, L"cat", true, false, true);
+    EXPECT_EQ(4, Caret(brindle.view));                       // not found: no wrap-around
+    FindNext(find, L"ERROR", false, true, true);
+    EXPECT_EQ(5, Caret(brindle.view));
+    FindNext(find, L"ERROR", false, true, true);
+    EXPECT_EQ(5, Caret(brindle.view));                       // "error again" differs in case
+    FindNext(find, L"ERROR", false, false, true);
+    EXPECT_EQ(6, Caret(brindle.view));
+    FindNext(find, L"cat", false, false, false);
+    EXPECT_EQ(4, Caret(brindle.view));                       // up
+    EXPECT_EQ(1, static_cast<int>(SendMessageW(brindle.view, LB_GETSELCOUNT, 0, 0)));
+    EXPECT_TRUE(WaitStatus(brindle, 4, L"line 5"));
+
+    // Ctrl+F again brings the open dialog forward instead of a second one; Esc closes it.
+    harness::PressKeys(find, {VK_CONTROL, 'F'});
+    harness::Pump(200);
+    EXPECT_EQ(find, harness::FindDialog(brindle.info.dwProcessId));
+    harness::PressKeys(find, {VK_ESCAPE});
+    EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindow(find) && IsWindowEnabled(brindle.main); }));
+
+    // F3 searches on with the last settings (up, "cat") without the dialog.
+    harness::PressKeys(brindle.main, {VK_F3});
+    EXPECT_TRUE(harness::WaitUntil([&] { return Caret(brindle.view) == 3; }));
+    harness::PressKeys(brindle.main, {VK_F3});
+    EXPECT_TRUE(harness::WaitUntil([&] { return Caret(brindle.view) == 2; }));
+
+    // Copy: rows selected from the bottom up come out in view order, each with CR LF.
+    SendMessageW(brindle.view, LB_SETSEL, FALSE, -1);
+    for (int row : {3, 2, 1}) SendMessageW(brindle.view, LB_SETSEL, TRUE, row);
+    SendMessageW(brindle.view, LB_SETANCHORINDEX, 3, 0);
+    SendMessageW(brindle.view, LB_SETCARETINDEX, 1, 0);
+    DWORD sequence = GetClipboardSequenceNumber();
+    harness::PressKeys(brindle.main, {VK_CONTROL, 'C'});
+    EXPECT_EQ(L"the cat sat\r\ncategory\r\ncategory cat\r\n", ClipboardAfter(sequence));
+
+    // Nothing selected: the clipboard is emptied rather than left as it was.
+    PutOnClipboard(L"old content");
+    SendMessageW(brindle.view, LB_SETSEL, FALSE, -1);
+    sequence = GetClipboardSequenceNumber();
+    harness::PressKeys(brindle.main, {VK_CONTROL, 'C'});
+    bool present = true;
+    ClipboardAfter(sequence, &present);
+    EXPECT_FALSE(present);
+
+    // Select all copies every row in the view.
+    harness::PressKeys(brindle.main, {VK_CONTROL, 'A'});
+    sequence = GetClipboardSequenceNumber();
+    harness::PressKeys(brindle.main, {VK_CONTROL, 'C'});
+    EXPECT_EQ(L"first line\r\nthe cat sat\r\ncategory\r\ncategory cat\r\ncat.\r\nERROR here\r\nerror again\r\nlast line\r\n",
+              ClipboardAfter(sequence));
+
+    // A double click on the path copies the extended-length full path, without a line break.
+    sequence = GetClipboardSequenceNumber();
+    harness::ClickStatus(brindle, 0, true);
+    EXPECT_EQ(L"\\\\?\\" + path, ClipboardAfter(sequence));
+    EXPECT_EQ(0u, harness::Close(brindle));
+}
+
+TEST(FindE2E, StatusFollowsPauseLockTruncationAndCarriedBytes) {
+    std::wstring path = harness::NewTempDir() + L"\\status.log";
+    ASSERT_TRUE(harness::WriteBytes(path, "one\ntwo\nthr"));
+    harness::Process brindle;
+    ASSERT_TRUE(harness::Start(brindle, L"\"" + path + L"\""));
+    ASSERT_TRUE(harness::WaitForRows(brindle.view, 2));
+    EXPECT_TRUE(WaitStatus(brindle, 5, L"2 lines in log"));
+    EXPECT_EQ(L"2 lines in log", harness::StatusTip(brindle, 5));
+    EXPECT_EQ(L"The last log line is not finished", harness::StatusText(brindle, 1));
+    EXPECT_EQ(L"The last log line is not finished", harness::StatusTip(brindle, 1));
+    EXPECT_NE(nullptr, harness::StatusIcon(brindle, 1));
+    EXPECT_EQ(path, harness::StatusText(brindle, 0));
+    EXPECT_EQ(path, harness::StatusTip(brindle, 0));
+    EXPECT_NE(nullptr, harness::StatusIcon(brindle, 0));
+    EXPECT_EQ(0u, harness::StatusTip(brindle, 6).find(L"Actual size: "));
+    EXPECT_FALSE(harness::StatusTip(brindle, 7).empty());
+    EXPECT_FALSE(harness::StatusTip(brindle, 8).empty());
+
+    // Pause and Lock by clicks on their parts, and back.
+    EXPECT_EQ(L"The log is under surveillance", harness::StatusText(brindle, 2));
+    HICON playing = harness::StatusIcon(brindle, 2);
+    harness::ClickStatus(brindle, 2);
+    EXPECT_TRUE(WaitStatus(brindle, 2, L"File surveillance is paused"));
+    EXPECT_EQ(L"File surveillance is paused", harness::StatusTip(brindle, 2));
+    EXPECT_NE(playing, harness::StatusIcon(brindle, 2));
+    harness::ClickStatus(brindle, 2);
+    EXPECT_TRUE(WaitStatus(brindle, 2, L"The log is under surveillance"));
+    harness::ClickStatus(brindle, 3);
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::StatusText(brindle, 3).find(L"LOCKED") == 0; }));
+    EXPECT_EQ(L"Automatic scrolling is locked", harness::StatusTip(brindle, 3));
+    harness::ClickStatus(brindle, 3);
+    EXPECT_TRUE(WaitStatus(brindle, 3, L""));
+
+    // Truncated to a file without a complete line: the count and row number do not stay behind.
+    ASSERT_TRUE(harness::WriteBytes(path, "x"));
+    EXPECT_TRUE(WaitStatus(brindle, 5, L"0 lines in log"));
+    EXPECT_EQ(0, harness::RowCount(brindle.view));
+
+    // A line feed followed by the first byte of a two-byte character: the last line is unfinished.
+    PostMessageW(brindle.main, WM_COMMAND, 1302, 0);   // UTF-8, stored for this file
+    EXPECT_TRUE(harness::WaitUntil([&] {
+        wchar_t name[32] = L"";
+        GetPrivateProfileStringW(L"Format", L"Charset", L"", name, 32, (path + kStream).c_str());
+        return lstrcmpW(name, L"UTF-8") == 0;
+    }));
+    ASSERT_TRUE(harness::AppendBytes(path, "\nb\n\xC5"));
+    ASSERT_TRUE(harness::WaitForRows(brindle.view, 2));
+    EXPECT_TRUE(WaitStatus(brindle, 1, L"The last log line is not finished"));
+    ASSERT_TRUE(harness::AppendBytes(path, "\xBD\n"));
+    ASSERT_TRUE(harness::WaitForRows(brindle.view, 3));
+    EXPECT_EQ(L"\x017D", harness::Rows(brindle.view)[2]);
+    EXPECT_TRUE(WaitStatus(brindle, 1, L""));
+    EXPECT_EQ(nullptr, harness::StatusIcon(brindle, 1));
+    EXPECT_TRUE(WaitStatus(brindle, 5, L"3 lines in log"));
+    EXPECT_EQ(0u, harness::Close(brindle));
+}
+
+TEST(FindE2E, PlacementStoredPerFileAndRestored) {
+    SetSetting(L"save position", 1);
+    std::wstring dir = harness::NewTempDir();
+    std::wstring path = dir + L"\\placed.log";
+    ASSERT_TRUE(harness::WriteBytes(path, "p\n"));
+    std::wstring arguments = L"\"" + path + L"\"";
+    harness::Process brindle;
+
+    // Closed as a normal window: the rectangle, and the log keeps its modification time.
+    ASSERT_TRUE(harness::Start(brindle, arguments));
+    SetWindowPos(brindle.main, nullptr, 130, 90, 600, 420, SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(harness::WaitUntil([&] { return Rect(brindle.main).left == 130; }));
+    Sleep(50);   // a different time would show if the close touched the log's stamp
+    FILETIME before = WriteTime(path);
+    EXPECT_EQ(0u, harness::Close(brindle));
+    FILETIME after = WriteTime(path);
+    EXPECT_EQ(0, CompareFileTime(&before, &after));
+    EXPECT_EQ(130, Stored(path, L"X"));
+    EXPECT_EQ(90, Stored(path, L"Y"));
+    EXPECT_EQ(600, Stored(path, L"Width"));
+    EXPECT_EQ(420, Stored(path, L"Height"));
+    EXPECT_EQ(-1, Stored(path, L"Maximized"));
+    EXPECT_EQ(-1, Stored(path, L"Minimized"));
+
+    // Restored on the next start; closed maximized.
+    ASSERT_TRUE(harness::Start(brindle, arguments));
+    RECT r = Rect(brindle.main);
+    EXPECT_EQ(130, r.left);
+    EXPECT_EQ(90, r.top);
+    EXPECT_EQ(600, r.right - r.left);
+    EXPECT_EQ(420, r.bottom - r.top);
+    ShowWindow(brindle.main, SW_MAXIMIZE);
+    ASSERT_TRUE(harness::WaitUntil([&] { return IsZoomed(brindle.main) != 0; }));
+    EXPECT_EQ(0u, harness::Close(brindle));
+    EXPECT_EQ(1, Stored(path, L"Maximized"));
+    EXPECT_EQ(-1, Stored(path, L"Minimized"));
+
+    // Shown maximized; closed minimized, which keeps the last rectangle.
+    ASSERT_TRUE(harness::Start(brindle, arguments));
+    EXPECT_TRUE(IsZoomed(brindle.main));
+    int width = Stored(path, L"Width");
+    ShowWindow(brindle.main, SW_MINIMIZE);
+    ASSERT_TRUE(harness::WaitUntil([&] { return IsIconic(brindle.main) != 0; }));
+    EXPECT_EQ(0u, harness::Close(brindle));
+    EXPECT_EQ(-1, Stored(path, L"Maximized"));
+    EXPECT_EQ(1, Stored(path, L"Minimized"));
+    EXPECT_EQ(width, Stored(path, L"Width"));
+
+    // Shown minimized; Exit closes the file first, so nothing is stored.
+    ASSERT_TRUE(harness::Start(brindle, arguments));
+    EXPECT_TRUE(IsIconic(brindle.main));
+    ShowWindow(brindle.main, SW_RESTORE);
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsIconic(brindle.main); }));
+    PostMessageW(brindle.main, WM_COMMAND, 1109, 0);
+    EXPECT_EQ(0u, harness::WaitExit(brindle));
+    EXPECT_EQ(1, Stored(path, L"Minimized"));
+
+    // A rectangle on a monitor that is gone comes back onto the screen with its size.
+    const std::wstring stream = path + kStream;
+    WritePrivateProfileStringW(L"Position", L"X", L"5000", stream.c_str());
+    WritePrivateProfileStringW(L"Position", L"Y", L"4000", stream.c_str());
+    WritePrivateProfileStringW(L"Position", L"Width", L"600", stream.c_str());
+    WritePrivateProfileStringW(L"Position", L"Height", L"420", stream.c_str());
+    WritePrivateProfileStringW(L"Position", L"Minimized", nullptr, stream.c_str());
+    ASSERT_TRUE(harness::Start(brindle, arguments));
+    r = Rect(brindle.main);
+    EXPECT_EQ(600, r.right - r.left);
+    EXPECT_EQ(420, r.bottom - r.top);
+    EXPECT_LE(r.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_LE(r.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_GE(r.left, 0);
+    EXPECT_GE(r.top, 0);
+    EXPECT_EQ(0u, harness::Close(brindle));
+
+    // A log renamed away while shown: closing leaves nothing behind at its old path.
+    std::wstring gone = dir + L"\\gone.log";
+    ASSERT_TRUE(harness::WriteBytes(gone, "g\n"));
+    ASSERT_TRUE(harness::Start(brindle, L"\"" + gone + L"\""));
+    ASSERT_TRUE(harness::WaitForRows(brindle.view, 1));
+    ASSERT_TRUE(MoveFileW(gone.c_str(), (gone + L".1").c_str()));
+    EXPECT_EQ(0u, harness::Close(brindle));
+    EXPECT_FALSE(Exists(gone));
+    EXPECT_FALSE(Exists(gone + kStream));
+}
+
+// At 144 dots per inch parts 3 to 8 are half as wide again; the two icon parts stay 25 pixels.
+TEST(FindE2E, StatusPartsFollowTheScreenResolution) {
+    const wchar_t desktop[] = L"Control Panel\\Desktop";
+    DWORD dpi = 144;
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi)));
+    harness::Process brindle;
+    bool started = harness::Start(brindle, L"", {L"BRINDLE_WIDTH=900", L"BRINDLE_HEIGHT=400"});
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels");
+    ASSERT_TRUE(started);
+    std::vector<int> edges = harness::StatusEdges(brindle);
+    ASSERT_EQ(9u, edges.size());
+    const int widths[] = {25, 25, 82, 105, 172, 82, 52};   // parts 1 to 7, truncated
+    for (int part = 1; part <= 7; ++part) EXPECT_EQ(widths[part - 1], edges[part] - edges[part - 1]) << part;
+    EXPECT_EQ(-1, edges[8]);
+    RECT client{};
+    GetClientRect(harness::StatusBar(brindle), &client);
+    EXPECT_EQ(217, client.right - edges[7]);   // part 8: 145 × 1.5
+    EXPECT_EQ(0u, harness::Close(brindle));
+}
