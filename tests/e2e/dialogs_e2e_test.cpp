@@ -15,6 +15,9 @@ void SetSetting(const wchar_t* name, DWORD value) {
     RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name, REG_DWORD, &value, sizeof(value));
 }
 
+// Leaves the value to its default for the tests that follow.
+void DeleteSetting(const wchar_t* name) { RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, name); }
+
 DWORD Setting(const wchar_t* name) {
     DWORD value = 0xDEADBEEF, size = sizeof(value);
     RegGetValueW(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
@@ -129,6 +132,7 @@ TEST(DialogsE2E, RowLengthClampsStoresAndCancels) {
     EXPECT_TRUE(WaitClosed(dialog));
     EXPECT_EQ(77u, Setting(L"row length"));
     EXPECT_EQ(0u, harness::Close(brindle));
+    DeleteSetting(L"row length");
 }
 
 TEST(DialogsE2E, SizeLimitsKeepBothPartsUpToTheLargest) {
@@ -185,8 +189,8 @@ TEST(DialogsE2E, SizeLimitsKeepBothPartsUpToTheLargest) {
     Press(dialog, {VK_ESCAPE});
     EXPECT_TRUE(WaitClosed(dialog));
     EXPECT_EQ(0u, harness::Close(brindle));
-    SetSetting(L"kb limit", 64);
-    SetSetting(L"lines limit", 3000);
+    DeleteSetting(L"kb limit");
+    DeleteSetting(L"lines limit");
 }
 
 TEST(DialogsE2E, AppSettingsSavesAllFiveAndTakeEffect) {
@@ -233,5 +237,306 @@ TEST(DialogsE2E, AppSettingsSavesAllFiveAndTakeEffect) {
     harness::WaitUntil([&] { return IsWindowEnabled(brindle.main) != FALSE; });
     Press(brindle.main, {VK_ESCAPE});
     EXPECT_EQ(0u, harness::WaitExit(brindle, 5000));
-    for (const wchar_t* name : names) SetSetting(name, 0);
+    for (const wchar_t* name : names) DeleteSetting(name);
+}
+
+namespace {
+
+std::wstring ClassesString(const wchar_t* subkey, const wchar_t* name = nullptr) {
+    wchar_t text[1024] = L"";
+    DWORD size = sizeof(text);
+    if (RegGetValueW(HKEY_CLASSES_ROOT, subkey, name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+        return L"<none>";
+    return text;
+}
+
+bool ClassesKeyExists(const wchar_t* subkey) {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void RestoreClassesDefault(const wchar_t* subkey, const std::wstring& value) {
+    if (value == L"<none>") {
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, subkey);
+        return;
+    }
+    RegSetKeyValueW(HKEY_CLASSES_ROOT, subkey, nullptr, REG_SZ, value.c_str(),
+                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+// The program copied to a folder and a name with blanks, started from there.
+bool StartCopy(harness::Process& process, const std::wstring& exe, const std::wstring& arguments) {
+    std::wstring line = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    STARTUPINFOW si{sizeof(si)};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process.info))
+        return false;
+    process.main = harness::FindMainWindow(process.info.dwProcessId);
+    return process.main != nullptr;
+}
+
+struct TitleSearch {
+    std::wstring title;
+    HWND found;
+};
+
+BOOL CALLBACK FindTitle(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<TitleSearch*>(p);
+    wchar_t cls[8] = L"";
+    GetClassNameW(w, cls, 8);
+    if (lstrcmpW(cls, L"W") == 0 && IsWindowVisible(w) && harness::WindowText(w) == s->title) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+TEST(DialogsE2E, AssociationsRegisterTheQuotedProgramAndOpenLogs) {
+    const std::wstring savedLog = ClassesString(L".log"), savedTxt = ClassesString(L".txt");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Tervo.Brindle.1");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"*\\shell\\Tervo.Brindle");
+    RestoreClassesDefault(L".txt", L"someother.txt");
+
+    std::wstring dir = harness::NewTempDir() + L"\\Log Viewer";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    std::wstring exe = dir + L"\\brindle copy.exe";
+    ASSERT_TRUE(CopyFileW(harness::BrindleExe().c_str(), exe.c_str(), FALSE));
+    const std::wstring command = L"\"" + exe + L"\" \"%1\"";
+
+    harness::Process brindle;
+    ASSERT_TRUE(StartCopy(brindle, exe, L""));
+    HWND dialog = OpenDialog(brindle, kAssociations);
+    ASSERT_NE(nullptr, dialog);
+    // Opening writes the ProgID at once; nothing is associated yet.
+    EXPECT_EQ(L"Brindle", ClassesString(L"Tervo.Brindle.1"));
+    EXPECT_EQ(L"Log file", ClassesString(L"Tervo.Brindle.1", L"FriendlyTypeName"));
+    DWORD flags = 0, size = sizeof(flags);
+    RegGetValueW(HKEY_CLASSES_ROOT, L"Tervo.Brindle.1", L"EditFlags", RRF_RT_REG_DWORD, nullptr, &flags, &size);
+    EXPECT_EQ(0x00010001u, flags);
+    EXPECT_EQ(L"Tervo.Brindle.1", ClassesString(L"Tervo.Brindle.1\\CurVer"));
+    std::wstring icon = ClassesString(L"txtfile\\DefaultIcon");
+    EXPECT_EQ(icon == L"<none>" ? L"%SystemRoot%\\system32\\shell32.dll,-152" : icon,
+              ClassesString(L"Tervo.Brindle.1\\DefaultIcon"));
+    EXPECT_EQ(command, ClassesString(L"Tervo.Brindle.1\\shell\\open\\command"));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+    EXPECT_EQ(L"", ItemText(dialog, 122));
+    for (int box : {512, 513, 527}) EXPECT_FALSE(Checked(dialog, box)) << box;
+
+    // Cancel writes nothing more.
+    Click(dialog, 512);
+    Press(dialog, {VK_ESCAPE});
+    EXPECT_TRUE(WaitClosed(dialog));
+    EXPECT_EQ(savedLog, ClassesString(L".log"));
+
+    dialog = OpenDialog(brindle, kAssociations);
+    ASSERT_NE(nullptr, dialog);
+    Click(dialog, 512);
+    Click(dialog, 527);
+    Click(dialog, IDOK);
+    EXPECT_TRUE(WaitClosed(dialog));
+    EXPECT_TRUE(harness::WaitUntil([] { return ClassesKeyExists(L"*\\shell\\Tervo.Brindle\\Command"); }));
+    EXPECT_EQ(L"Tervo.Brindle.1", ClassesString(L".log"));
+    EXPECT_EQ(L"txtfile", ClassesString(L".txt"));   // unchecked hands it to the text file type
+    EXPECT_EQ(L"Watch file as log...", ClassesString(L"*\\shell\\Tervo.Brindle"));
+    EXPECT_EQ(command, ClassesString(L"*\\shell\\Tervo.Brindle\\Command"));
+
+    // The shell opens a .log through the registered command: the program starts on that file.
+    std::wstring log = harness::NewTempDir() + L"\\opened by shell.log";
+    ASSERT_TRUE(harness::WriteBytes(log, "from the shell\n"));
+    SHELLEXECUTEINFOW run{sizeof(run)};
+    run.fMask = SEE_MASK_NOCLOSEPROCESS;
+    run.lpVerb = L"open";
+    run.lpFile = log.c_str();
+    run.nShow = SW_SHOWNORMAL;
+    ASSERT_TRUE(ShellExecuteExW(&run));
+    TitleSearch search{L"opened by shell.log - Brindle", nullptr};
+    EXPECT_TRUE(harness::WaitUntil([&] {
+        EnumWindows(FindTitle, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    }, 10000));
+    if (search.found) {
+        HWND view = harness::FindView(search.found);
+        EXPECT_TRUE(harness::WaitUntil([&] { return harness::Rows(view) == std::vector<std::wstring>{L"from the shell"}; }));
+        PostMessageW(search.found, WM_CLOSE, 0, 0);
+    }
+    if (run.hProcess) {
+        WaitForSingleObject(run.hProcess, 5000);
+        CloseHandle(run.hProcess);
+    }
+
+    // The boxes show the registered state; unchecking removes the verb with its command.
+    dialog = OpenDialog(brindle, kAssociations);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_TRUE(Checked(dialog, 512));
+    EXPECT_FALSE(Checked(dialog, 513));
+    EXPECT_TRUE(Checked(dialog, 527));
+    Click(dialog, 512);
+    Click(dialog, 527);
+    Press(dialog, {VK_RETURN});
+    EXPECT_TRUE(WaitClosed(dialog));
+    EXPECT_TRUE(harness::WaitUntil([] { return !ClassesKeyExists(L"*\\shell\\Tervo.Brindle"); }));
+    EXPECT_EQ(L"txtfile", ClassesString(L".log"));
+    EXPECT_EQ(0u, harness::Close(brindle));
+
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Tervo.Brindle.1");
+    RestoreClassesDefault(L".log", savedLog);
+    RestoreClassesDefault(L".txt", savedTxt);
+    DeleteFileW(exe.c_str());
+}
+
+// The verb's caption is written in the interface language of the moment.
+TEST(DialogsE2E, AssociationsVerbCaptionInCzech) {
+    SetSetting(L"language", 1029);
+    harness::Process brindle;
+    ASSERT_TRUE(harness::Start(brindle, L""));
+    HWND dialog = OpenDialog(brindle, kAssociations);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(L"Soubor protokolu", ClassesString(L"Tervo.Brindle.1", L"FriendlyTypeName"));
+    if (!Checked(dialog, 527)) Click(dialog, 527);
+    Click(dialog, IDOK);
+    EXPECT_TRUE(WaitClosed(dialog));
+    EXPECT_TRUE(harness::WaitUntil([] { return ClassesKeyExists(L"*\\shell\\Tervo.Brindle\\Command"); }));
+    EXPECT_EQ(L"Sledovat soubor...", ClassesString(L"*\\shell\\Tervo.Brindle"));
+    EXPECT_EQ(0u, harness::Close(brindle));
+    DeleteSetting(L"language");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"*\\shell\\Tervo.Brindle");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Tervo.Brindle.1");
+}
+
+namespace {
+
+struct TipSearch {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK FindShownTip(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<TipSearch*>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    wchar_t cls[32] = L"";
+    GetClassNameW(w, cls, 32);
+    if (pid == s->process && lstrcmpW(cls, TOOLTIPS_CLASSW) == 0 && IsWindowVisible(w)) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND ShownHelpTip(const harness::Process& brindle) {
+    TipSearch search{brindle.info.dwProcessId, nullptr};
+    EnumWindows(FindShownTip, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The help tip's text as the program supplies it, asked for inside the program's address space.
+std::wstring TipText(const harness::Process& brindle, HWND tip) {
+    constexpr size_t kUnits = 1024;
+    size_t size = sizeof(TTTOOLINFOW) + kUnits * sizeof(wchar_t);
+    BYTE* remote = static_cast<BYTE*>(
+        VirtualAllocEx(brindle.info.hProcess, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!remote) return L"<no memory>";
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = brindle.main;
+    tool.uId = reinterpret_cast<UINT_PTR>(brindle.main);
+    tool.lpszText = reinterpret_cast<wchar_t*>(remote + sizeof(tool));
+    wchar_t empty = 0;
+    WriteProcessMemory(brindle.info.hProcess, remote, &tool, sizeof(tool), nullptr);
+    WriteProcessMemory(brindle.info.hProcess, remote + sizeof(tool), &empty, sizeof(empty), nullptr);
+    SendMessageW(tip, TTM_GETTEXTW, kUnits, reinterpret_cast<LPARAM>(remote));
+    std::wstring text(kUnits, L'\0');
+    ReadProcessMemory(brindle.info.hProcess, remote + sizeof(tool), text.data(), kUnits * sizeof(wchar_t), nullptr);
+    text.resize(wcslen(text.c_str()));
+    VirtualFreeEx(brindle.info.hProcess, remote, 0, MEM_RELEASE);
+    return text;
+}
+
+bool VistaOrLater() { return LOBYTE(LOWORD(GetVersion())) >= 6; }
+
+// F1 on the focused control shows its help just below the control's top-left corner.
+void ExpectHelpBelow(const harness::Process& brindle, HWND dialog, HWND control, const wchar_t* text) {
+    Press(dialog, {VK_F1});
+    HWND tip = nullptr;
+    ASSERT_TRUE(harness::WaitUntil([&] { return (tip = ShownHelpTip(brindle)) != nullptr; }));
+    RECT at{};
+    GetWindowRect(control, &at);
+    POINT below{0, 0};   // the tip's frame may carry a border around the tracked position
+    ClientToScreen(tip, &below);
+    EXPECT_EQ(at.left + 16, below.x);
+    EXPECT_EQ(at.top + (VistaOrLater() ? 18 : 16), below.y);
+    EXPECT_EQ(text, TipText(brindle, tip));
+}
+
+void ClickAt(HWND window, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(window, &p);
+    SetCursorPos(p.x, p.y);
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+}
+
+std::wstring HistoryFileText() {
+    std::string bytes = harness::ReadBytes(harness::FromUnixPath(BRINDLE_SOURCE_UNIX "/resources/history.txt"));
+    if (bytes.size() < 2) return L"";
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+}
+
+}  // namespace
+
+TEST(DialogsE2E, AboutHistoryHelpAndPlacement) {
+    harness::Process brindle;
+    ASSERT_TRUE(harness::Start(brindle, L"", {L"BRINDLE_X=100", L"BRINDLE_Y=80", L"BRINDLE_WIDTH=800",
+                                              L"BRINDLE_HEIGHT=600"}));
+    // F1 in the main window is the About dialog.
+    Press(brindle.main, {VK_F1});
+    HWND about = WaitForDialog(brindle);
+    ASSERT_NE(nullptr, about);
+    EXPECT_EQ(L"About Brindle...", harness::WindowText(about));
+    // Until the update check can start, the link reports the failure with its own retry link.
+    HWND link = GetDlgItem(about, 121);
+    RECT r{};
+    GetClientRect(link, &r);
+    SetForegroundWindow(about);
+    ClickAt(link, 8, r.bottom / 2);
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::WindowText(link).find(L"Try again.") != std::wstring::npos; }))
+        << harness::Utf8(harness::WindowText(link));
+    Press(about, {VK_ESCAPE});
+    EXPECT_TRUE(WaitClosed(about));
+
+    HWND history = OpenDialog(brindle, kHistory);
+    ASSERT_NE(nullptr, history);
+    HWND text = GetDlgItem(history, 267);
+    std::wstring shown(SendMessageW(text, WM_GETTEXTLENGTH, 0, 0) + 1, L'\0');
+    shown.resize(SendMessageW(text, WM_GETTEXT, shown.size(), reinterpret_cast<LPARAM>(shown.data())));
+    EXPECT_EQ(HistoryFileText(), shown);
+    // Centred over the 800 x 600 main window, lifted by a twentieth of the height difference.
+    RECT main{}, placed{};
+    GetWindowRect(brindle.main, &main);
+    GetWindowRect(history, &placed);
+    int width = placed.right - placed.left, height = placed.bottom - placed.top;
+    EXPECT_EQ(600, main.bottom - main.top);
+    EXPECT_EQ((main.left + main.right) / 2 - width / 2, placed.left);
+    EXPECT_EQ((main.top + main.bottom) / 2 - height / 2 + (height - 600) / 20, placed.top);
+    // The focus starts on Close; its help, then a click in the dialog hides it.
+    ExpectHelpBelow(brindle, history, GetDlgItem(history, IDCANCEL),
+                    L"Click to cancel your changes and close the dialog");
+    ClickAt(history, 5, height - 40);
+    EXPECT_TRUE(harness::WaitUntil([&] { return ShownHelpTip(brindle) == nullptr; }));
+    Press(history, {VK_ESCAPE});
+    EXPECT_TRUE(WaitClosed(history));
+
+    HWND rowLength = OpenDialog(brindle, kRowLength);
+    ASSERT_NE(nullptr, rowLength);
+    Press(rowLength, {VK_TAB});
+    HWND ok = GetDlgItem(rowLength, IDOK);
+    harness::WaitUntil([&] { return (SendMessageW(ok, BM_GETSTATE, 0, 0) & BST_FOCUS) != 0; });
+    ExpectHelpBelow(brindle, rowLength, ok, L"Click to save changes and close the dialog");
+    Press(rowLength, {VK_ESCAPE});
+    EXPECT_TRUE(WaitClosed(rowLength));
+    EXPECT_TRUE(harness::WaitUntil([&] { return ShownHelpTip(brindle) == nullptr; }));
+    EXPECT_EQ(0u, harness::Close(brindle));
 }
