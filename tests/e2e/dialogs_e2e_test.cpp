@@ -538,5 +538,26 @@ TEST(DialogsE2E, AboutHistoryHelpAndPlacement) {
     Press(rowLength, {VK_ESCAPE});
     EXPECT_TRUE(WaitClosed(rowLength));
     EXPECT_TRUE(harness::WaitUntil([&] { return ShownHelpTip(brindle) == nullptr; }));
+
+    // The system's dialogs: Font and Colour placed like the program's own, Open centred exactly.
+    for (UINT command : {1402u, 1404u, 1101u}) {
+        SCOPED_TRACE(command);
+        HWND system = OpenDialog(brindle, command);
+        ASSERT_NE(nullptr, system);
+        harness::WaitUntil([&] {
+            RECT now{};
+            GetWindowRect(system, &now);
+            return (now.left + now.right) / 2 >= (main.left + main.right) / 2 - 1;
+        }, 2000);
+        GetWindowRect(system, &placed);
+        width = placed.right - placed.left;
+        height = placed.bottom - placed.top;
+        int lift = command == 1101 ? 0 : (height - 600) / 20;
+        EXPECT_EQ((main.left + main.right) / 2 - width / 2, placed.left);
+        EXPECT_EQ((main.top + main.bottom) / 2 - height / 2 + lift, placed.top);
+        PostMessageW(system, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(WaitClosed(system));
+        harness::WaitUntil([&] { return IsWindowEnabled(brindle.main) != FALSE; });
+    }
     EXPECT_EQ(0u, harness::Close(brindle));
 }
