@@ -300,13 +300,14 @@ const std::vector<ExpectedDialog>& ExpectedDialogs() {
             {513, L"Button", 50, 47, 160, 10, BS_AUTOCHECKBOX}, {1026, L"Static", 40, 75, 210, 10, 0},
             {527, L"Button", 50, 95, 160, 14, BS_AUTOCHECKBOX}, {1, L"Button", 138, 135, 50, 14, BS_DEFPUSHBUTTON},
             {2, L"Button", 193, 135, 50, 14, 0}, {122, L"Static", 7, 137, 130, 9, 0}}},
-        {IDD_SIZE_LIMIT, 186, 71, L"File size restriction", {
-            {127, L"Static", 0, 45, 188, 2, SS_ETCHEDHORZ}, {-1, L"Static", 7, 11, 87, 10, 0},
-            {263, L"Edit", 95, 10, 57, 12, ES_NUMBER}, {264, UPDOWN_CLASSW, 152, 10, 10, 12, kUpDown | UDS_NOTHOUSANDS},
-            {-1, L"Static", 156, 11, 18, 10, 0}, {-1, L"Static", 7, 26, 87, 10, 0},
-            {265, L"Edit", 95, 25, 57, 12, ES_NUMBER}, {266, UPDOWN_CLASSW, 152, 25, 10, 12, kUpDown | UDS_NOTHOUSANDS},
-            {-1, L"Static", 156, 26, 24, 10, 0}, {1, L"Button", 74, 51, 50, 14, BS_DEFPUSHBUTTON},
-            {2, L"Button", 129, 51, 50, 14, 0}}},
+        // 14 units wider than first drawn: "Reduce size of loaded data to:" wrapped in 87 units.
+        {IDD_SIZE_LIMIT, 200, 71, L"File size restriction", {
+            {127, L"Static", 0, 45, 202, 2, SS_ETCHEDHORZ}, {-1, L"Static", 7, 11, 101, 10, 0},
+            {263, L"Edit", 109, 10, 57, 12, ES_NUMBER}, {264, UPDOWN_CLASSW, 166, 10, 10, 12, kUpDown | UDS_NOTHOUSANDS},
+            {-1, L"Static", 170, 11, 18, 10, 0}, {-1, L"Static", 7, 26, 101, 10, 0},
+            {265, L"Edit", 109, 25, 57, 12, ES_NUMBER}, {266, UPDOWN_CLASSW, 166, 25, 10, 12, kUpDown | UDS_NOTHOUSANDS},
+            {-1, L"Static", 170, 26, 24, 10, 0}, {1, L"Button", 88, 51, 50, 14, BS_DEFPUSHBUTTON},
+            {2, L"Button", 143, 51, 50, 14, 0}}},
         {IDD_APP_SETTINGS, 280, 179, L"Application settings", {
             {127, L"Static", 0, 152, 282, 2, SS_ETCHEDHORZ},
             {-1, L"Static", 2, 0, 35, 35, SS_ICON | SS_CENTERIMAGE | SS_REALSIZEIMAGE},
