@@ -4,7 +4,6 @@
 #include "dialogs/placement.h"
 #include "dialogs/ui.h"
 #include "ids.h"
-#include <cstdio>
 
 namespace {
 
@@ -44,11 +43,34 @@ TEST(Placement, CbtHookCentresAndLiftsTheDialogOverItsOwner) {
     EXPECT_EQ(7, RunUiDialog(IDD_HISTORY, owner, RecordingDialog, reinterpret_cast<LPARAM>(&seen)));
     EXPECT_FALSE(ui.placeNextWindow);
     int width = seen.settled.right - seen.settled.left, height = seen.settled.bottom - seen.settled.top;
-    printf("history %d x %d at %d,%d\n", width, height, (int)seen.settled.left, (int)seen.settled.top);
     EXPECT_EQ((40 + 840) / 2 - width / 2, seen.settled.left);
     EXPECT_EQ((30 + 630) / 2 - height / 2 + (height - 600) / 20, seen.settled.top);
     EXPECT_EQ(nullptr, ui.placedWindow);
     DestroyWindow(owner);
+    UnhookWindowsHookEx(cbt);
+}
+
+INT_PTR CALLBACK ButtonRecordingDialog(HWND dialog, UINT message, WPARAM, LPARAM param) {
+    if (message != WM_INITDIALOG) return FALSE;
+    RECT button{}, expected{243, 181, 0, 0};
+    GetWindowRect(GetDlgItem(dialog, IDCANCEL), &button);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&button), 2);
+    MapDialogRect(dialog, &expected);
+    *reinterpret_cast<bool*>(param) = button.left == expected.left && button.top == expected.top;
+    EndDialog(dialog, 7);
+    return TRUE;
+}
+
+// Without an owner there is nothing to place over: the flag is spent on the dialog, never on its
+// controls, which stay where the template puts them.
+TEST(Placement, WindowWithoutOwnerIsLeftAloneAndSpendsTheFlag) {
+    HHOOK cbt = SetWindowsHookExW(WH_CBT, DialogCbtHook, nullptr, GetCurrentThreadId());
+    ASSERT_NE(nullptr, cbt);
+    bool buttonInPlace = false;
+    EXPECT_EQ(7, RunUiDialog(IDD_HISTORY, nullptr, ButtonRecordingDialog, reinterpret_cast<LPARAM>(&buttonInPlace)));
+    EXPECT_TRUE(buttonInPlace);
+    EXPECT_FALSE(ui.placeNextWindow);
+    EXPECT_EQ(nullptr, ui.placedWindow);
     UnhookWindowsHookEx(cbt);
 }
 
@@ -67,7 +89,6 @@ TEST(Placement, CentringHookExistsOnlyWhileArmed) {
     EXPECT_FALSE(ui.centreNextDialog);
     EXPECT_EQ(nullptr, ui.centringHook);
     int width = seen.settled.right - seen.settled.left, height = seen.settled.bottom - seen.settled.top;
-    printf("about %d x %d at %d,%d\n", width, height, (int)seen.settled.left, (int)seen.settled.top);
     EXPECT_EQ((100 + 800) / 2 - width / 2, seen.settled.left);
     EXPECT_EQ((50 + 550) / 2 - height / 2, seen.settled.top);
 
