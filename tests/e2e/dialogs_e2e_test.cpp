@@ -561,3 +561,75 @@ TEST(DialogsE2E, AboutHistoryHelpAndPlacement) {
     }
     EXPECT_EQ(0u, harness::Close(brindle));
 }
+
+namespace {
+
+// Gives the ProgID key a DACL that lets everyone read it and nobody write it, as for a user
+// without administrative rights; null restores full access.
+bool SetProgIdAccess(DWORD everyone) {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"Tervo.Brindle.1", 0, READ_CONTROL | WRITE_DAC, &key) != ERROR_SUCCESS)
+        return false;
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID sid = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &sid);
+    BYTE aclBytes[256];
+    auto* acl = reinterpret_cast<ACL*>(aclBytes);
+    InitializeAcl(acl, sizeof(aclBytes), ACL_REVISION);
+    AddAccessAllowedAce(acl, ACL_REVISION, everyone, sid);
+    SECURITY_DESCRIPTOR sd;
+    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+    LONG status = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd);
+    FreeSid(sid);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+TEST(DialogsE2E, AssociationsWithoutWriteRightsOnlyShowTheState) {
+    const std::wstring savedLog = ClassesString(L".log");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"*\\shell\\Tervo.Brindle");
+    RestoreClassesDefault(L"Tervo.Brindle.1", L"Brindle");
+    RestoreClassesDefault(L".log", L"Tervo.Brindle.1");
+    ASSERT_TRUE(SetProgIdAccess(KEY_READ));
+    HKEY probe;
+    bool denied = RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Tervo.Brindle.1", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &probe,
+                                  nullptr) != ERROR_SUCCESS;
+    if (!denied) RegCloseKey(probe);
+    if (denied) {
+        harness::Process brindle;
+        ASSERT_TRUE(harness::Start(brindle, L""));
+        HWND dialog = OpenDialog(brindle, kAssociations);
+        ASSERT_NE(nullptr, dialog);
+        EXPECT_EQ(L"You are missing neccessary privilegies.", ItemText(dialog, 122));
+        for (int id : {IDOK, 512, 513, 527}) EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
+        EXPECT_TRUE(Checked(dialog, 512));
+        EXPECT_FALSE(Checked(dialog, 513));
+        EXPECT_FALSE(Checked(dialog, 527));
+        Press(dialog, {VK_RETURN});   // Save is greyed: Enter stores nothing
+        harness::Pump(200);
+        Press(dialog, {VK_ESCAPE});
+        EXPECT_TRUE(WaitClosed(dialog));
+        EXPECT_EQ(L"<none>", ClassesString(L"Tervo.Brindle.1", L"FriendlyTypeName"));
+
+        // Not even readable: an error box with the system's explanation, and no dialog.
+        ASSERT_TRUE(SetProgIdAccess(0));
+        PostMessageW(brindle.main, WM_COMMAND, kAssociations, 0);
+        HWND box = WaitForDialog(brindle);
+        ASSERT_NE(nullptr, box);
+        std::wstring text = ItemText(box, 0xFFFF);
+        EXPECT_EQ(0u, text.find(L"Unable to retrieve current file associations settings from registry.\n\n"))
+            << harness::Utf8(text);
+        EXPECT_GT(text.size(), 72u);
+        EXPECT_EQ(nullptr, GetDlgItem(box, 512));
+        Press(box, {VK_RETURN});
+        EXPECT_TRUE(WaitClosed(box));
+        EXPECT_EQ(0u, harness::Close(brindle));
+    }
+    EXPECT_TRUE(SetProgIdAccess(KEY_ALL_ACCESS));
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Tervo.Brindle.1");
+    RestoreClassesDefault(L".log", savedLog);
+    if (!denied) GTEST_SKIP() << "this platform does not enforce registry access rights";
+}
