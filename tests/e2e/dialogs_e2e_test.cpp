@@ -633,3 +633,39 @@ TEST(DialogsE2E, AssociationsWithoutWriteRightsOnlyShowTheState) {
     RestoreClassesDefault(L".log", savedLog);
     if (!denied) GTEST_SKIP() << "this platform does not enforce registry access rights";
 }
+
+// Values of other types, or strings without their terminator, are never taken for names.
+TEST(DialogsE2E, AssociationsReadOnlyTerminatedStrings) {
+    const std::wstring savedLog = ClassesString(L".log");
+    HKEY icon = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, L"txtfile\\DefaultIcon", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &icon, nullptr));
+    DWORD iconType = 0, iconSize = 0;
+    std::wstring savedIcon(300, L'\0');
+    iconSize = static_cast<DWORD>(savedIcon.size() * sizeof(wchar_t));
+    bool hadIcon = RegQueryValueExW(icon, nullptr, nullptr, &iconType, reinterpret_cast<BYTE*>(savedIcon.data()),
+                                    &iconSize) == ERROR_SUCCESS;
+    // 292 units without a terminator: fills the reader's whole buffer.
+    std::wstring longIcon(292, L'i');
+    RegSetValueExW(icon, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(longIcon.data()),
+                   static_cast<DWORD>(longIcon.size() * sizeof(wchar_t)));
+    const wchar_t progId[] = L"Tervo.Brindle.1";
+    RegSetKeyValueW(HKEY_CLASSES_ROOT, L".log", nullptr, REG_BINARY, progId, sizeof(progId));
+
+    harness::Process brindle;
+    ASSERT_TRUE(harness::Start(brindle, L""));
+    HWND dialog = OpenDialog(brindle, kAssociations);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_FALSE(Checked(dialog, 512));
+    EXPECT_EQ(L"%SystemRoot%\\system32\\shell32.dll,-152", ClassesString(L"Tervo.Brindle.1\\DefaultIcon"));
+    Press(dialog, {VK_ESCAPE});
+    EXPECT_TRUE(WaitClosed(dialog));
+    EXPECT_EQ(0u, harness::Close(brindle));
+
+    if (hadIcon) RegSetValueExW(icon, nullptr, 0, iconType, reinterpret_cast<const BYTE*>(savedIcon.data()), iconSize);
+    else RegDeleteValueW(icon, nullptr);
+    RegCloseKey(icon);
+    RegDeleteKeyValueW(HKEY_CLASSES_ROOT, L".log", nullptr);
+    RestoreClassesDefault(L".log", savedLog);
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Tervo.Brindle.1");
+}
