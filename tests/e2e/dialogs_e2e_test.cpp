@@ -24,33 +24,40 @@ DWORD Setting(const wchar_t* name) {
     return value;
 }
 
-struct DialogSearch {
+// A visible window of the given class: of one process (and enabled, when asked), or with a title.
+struct WindowSearch {
+    const wchar_t* className;
     DWORD process;
+    bool enabled;
+    const wchar_t* title;
     HWND found;
 };
 
-BOOL CALLBACK FindDialog(HWND w, LPARAM p) {
-    auto* s = reinterpret_cast<DialogSearch*>(p);
+BOOL CALLBACK FindWindowOf(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<WindowSearch*>(p);
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
-    wchar_t cls[16] = L"";
-    GetClassNameW(w, cls, 16);
-    if (pid == s->process && lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(w) && IsWindowEnabled(w)) {
-        s->found = w;
-        return FALSE;
-    }
-    return TRUE;
+    wchar_t cls[32] = L"";
+    GetClassNameW(w, cls, 32);
+    if (lstrcmpW(cls, s->className) != 0 || !IsWindowVisible(w)) return TRUE;
+    if (s->process && (pid != s->process || (s->enabled && !IsWindowEnabled(w)))) return TRUE;
+    if (s->title && harness::WindowText(w) != s->title) return TRUE;
+    s->found = w;
+    return FALSE;
+}
+
+HWND FindShown(WindowSearch search) {
+    EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 // The process's visible, enabled dialog frame (modal dialogs disable the main window).
 HWND WaitForDialog(const harness::Process& brindle, DWORD timeoutMs = 5000) {
-    DialogSearch search{brindle.info.dwProcessId, nullptr};
+    HWND found = nullptr;
     harness::WaitUntil([&] {
-        search.found = nullptr;
-        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
+        return (found = FindShown({L"#32770", brindle.info.dwProcessId, true, nullptr, nullptr})) != nullptr;
     }, timeoutMs);
-    return search.found;
+    return found;
 }
 
 HWND OpenDialog(const harness::Process& brindle, UINT command) {
@@ -276,22 +283,6 @@ bool StartCopy(harness::Process& process, const std::wstring& exe, const std::ws
     return process.main != nullptr;
 }
 
-struct TitleSearch {
-    std::wstring title;
-    HWND found;
-};
-
-BOOL CALLBACK FindTitle(HWND w, LPARAM p) {
-    auto* s = reinterpret_cast<TitleSearch*>(p);
-    wchar_t cls[8] = L"";
-    GetClassNameW(w, cls, 8);
-    if (lstrcmpW(cls, L"W") == 0 && IsWindowVisible(w) && harness::WindowText(w) == s->title) {
-        s->found = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 }  // namespace
 
 TEST(DialogsE2E, AssociationsRegisterTheQuotedProgramAndOpenLogs) {
@@ -352,15 +343,14 @@ TEST(DialogsE2E, AssociationsRegisterTheQuotedProgramAndOpenLogs) {
     run.lpFile = log.c_str();
     run.nShow = SW_SHOWNORMAL;
     ASSERT_TRUE(ShellExecuteExW(&run));
-    TitleSearch search{L"opened by shell.log - Brindle", nullptr};
+    HWND opened = nullptr;
     EXPECT_TRUE(harness::WaitUntil([&] {
-        EnumWindows(FindTitle, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
+        return (opened = FindShown({L"W", 0, false, L"opened by shell.log - Brindle", nullptr})) != nullptr;
     }, 10000));
-    if (search.found) {
-        HWND view = harness::FindView(search.found);
+    if (opened) {
+        HWND view = harness::FindView(opened);
         EXPECT_TRUE(harness::WaitUntil([&] { return harness::Rows(view) == std::vector<std::wstring>{L"from the shell"}; }));
-        PostMessageW(search.found, WM_CLOSE, 0, 0);
+        PostMessageW(opened, WM_CLOSE, 0, 0);
     }
     if (run.hProcess) {
         WaitForSingleObject(run.hProcess, 5000);
@@ -408,28 +398,8 @@ TEST(DialogsE2E, AssociationsVerbCaptionInCzech) {
 
 namespace {
 
-struct TipSearch {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK FindShownTip(HWND w, LPARAM p) {
-    auto* s = reinterpret_cast<TipSearch*>(p);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    wchar_t cls[32] = L"";
-    GetClassNameW(w, cls, 32);
-    if (pid == s->process && lstrcmpW(cls, TOOLTIPS_CLASSW) == 0 && IsWindowVisible(w)) {
-        s->found = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 HWND ShownHelpTip(const harness::Process& brindle) {
-    TipSearch search{brindle.info.dwProcessId, nullptr};
-    EnumWindows(FindShownTip, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindShown({TOOLTIPS_CLASSW, brindle.info.dwProcessId, false, nullptr, nullptr});
 }
 
 // The help tip's text as the program supplies it, asked for inside the program's address space.
