@@ -459,14 +459,16 @@ std::wstring HistoryFileText() {
 
 TEST(DialogsE2E, AboutHistoryHelpAndPlacement) {
     harness::Process brindle;
+    // An update check started from the About dialog finds nothing listening on this port.
     ASSERT_TRUE(harness::Start(brindle, L"", {L"BRINDLE_X=100", L"BRINDLE_Y=80", L"BRINDLE_WIDTH=800",
-                                              L"BRINDLE_HEIGHT=600"}));
+                                              L"BRINDLE_HEIGHT=600",
+                                              L"BRINDLE_UPDATE_URL=http://127.0.0.1:1/skelby/services/brindle.php"}));
     // F1 in the main window is the About dialog.
     Press(brindle.main, {VK_F1});
     HWND about = WaitForDialog(brindle);
     ASSERT_NE(nullptr, about);
     EXPECT_EQ(L"About Brindle...", harness::WindowText(about));
-    // Until the update check can start, the link reports the failure with its own retry link.
+    // The link reports the failed check with its own retry link.
     HWND link = GetDlgItem(about, 121);
     RECT r{};
     GetClientRect(link, &r);
