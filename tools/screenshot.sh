@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts brindle.exe under Xvfb on a file, waits for its window and saves a PNG of it.
 # usage: tools/screenshot.sh FILE OUT.png [seconds to wait after the window appears]
-# SHOT_KEYS="F11" presses keys in the window first. The BRINDLE_X, _Y, _WIDTH and _HEIGHT
+# SHOT_KEYS="F11" presses keys in the window first; SHOT_MORE_KEYS a second later (in a dialog the
+# first keys opened, once it is on screen). The BRINDLE_X, _Y, _WIDTH and _HEIGHT
 # variables place the window; LC_ALL=cs_CZ.UTF-8 or sk_SK.UTF-8 picks the language.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -22,6 +23,7 @@ done
 [ -n "$win" ] || { echo "screenshot: no window appeared" >&2; kill $app; exit 1; }
 sleep "$settle"
 if [ -n "${SHOT_KEYS:-}" ]; then xdotool key --window "$win" $SHOT_KEYS; sleep 1; fi
+if [ -n "${SHOT_MORE_KEYS:-}" ]; then xdotool key --window "$win" $SHOT_MORE_KEYS; sleep 1; fi
 if [ -n "${SHOT_ROOT:-}" ]; then import -window root "$out"; else import -window "$win" "$out" 2>/dev/null || import -window root "$out"; fi
 kill $app 2>/dev/null || true
 wineserver -k || true

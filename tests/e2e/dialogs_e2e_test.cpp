@@ -439,6 +439,10 @@ void ExpectHelpBelow(const harness::Process& brindle, HWND dialog, HWND control,
     EXPECT_EQ(at.left + 16, below.x);
     EXPECT_EQ(at.top + (VistaOrLater() ? 18 : 16), below.y);
     EXPECT_EQ(text, TipText(brindle, tip));
+    // Above the dialog, not hidden behind it.
+    bool dialogBelow = false;
+    for (HWND w = GetWindow(tip, GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT)) dialogBelow |= w == dialog;
+    EXPECT_TRUE(dialogBelow);
 }
 
 void ClickAt(HWND window, int x, int y) {
