@@ -319,11 +319,12 @@ const std::vector<ExpectedDialog>& ExpectedDialogs() {
         {IDD_HISTORY, 300, 200, L"History of changes", {
             {127, L"Static", 0, 176, 302, 2, SS_ETCHEDHORZ}, {2, L"Button", 243, 181, 50, 14, BS_DEFPUSHBUTTON},
             {267, L"Edit", 7, 7, 286, 162, ES_MULTILINE | ES_READONLY | WS_BORDER | WS_VSCROLL | WS_TABSTOP}}},
+        // The update link has room for a second line: some check results are longer than 161 units.
         {IDD_ABOUT, 230, 101, L"About Brindle...", {
             {299, L"Static", 2, 0, 56, 56, SS_ICON | SS_CENTERIMAGE | SS_REALSIZEIMAGE},
             {127, L"Static", 0, 76, 232, 2, SS_ETCHEDHORZ}, {2, L"Button", 173, 82, 50, 14, BS_DEFPUSHBUTTON},
             {1024, L"Static", 58, 16, 170, 12, 0}, {271, L"Static", 58, 28, 170, 9, 0},
-            {262, L"SysLink", 58, 46, 170, 10, 0}, {121, L"SysLink", 7, 83, 161, 9, 0}}},
+            {262, L"SysLink", 58, 46, 170, 10, 0}, {121, L"SysLink", 7, 83, 161, 16, 0}}},
     };
     return dialogs;
 }
