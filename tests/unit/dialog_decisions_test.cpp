@@ -1,5 +1,5 @@
 // The pure decisions behind the dialogs: typed limits, placement arithmetic, links, the history
-// text, the help tip, the heading font and the association's command line.
+// text, the association's command line and the error text.
 #include <gtest/gtest.h>
 #include "dialogs/common.h"
 #include "dialogs/dialogs.h"
@@ -59,31 +59,6 @@ TEST(DialogDecisions, HistoryTextIsTheResourceAfterItsMark) {
     EXPECT_EQ(1u, HistoryTextUnits(4));
     EXPECT_EQ(1u, HistoryTextUnits(5));   // a stray odd byte is not a unit
     EXPECT_EQ(1000u, HistoryTextUnits(2002));
-}
-
-TEST(DialogDecisions, HelpTipJustBelowTheControlsCorner) {
-    RECT button{300, 200, 375, 223};
-    POINT vista = HelpTipPosition(button, true);
-    EXPECT_EQ(316, vista.x);
-    EXPECT_EQ(218, vista.y);
-    EXPECT_EQ(216, HelpTipPosition(button, false).y);
-}
-
-TEST(DialogDecisions, HeadingFallbackIsBoldTrebuchetFourUnitsLarger) {
-    LOGFONTW gui{};
-    gui.lfHeight = -11;
-    gui.lfWeight = FW_NORMAL;
-    gui.lfCharSet = EASTEUROPE_CHARSET;
-    lstrcpyW(gui.lfFaceName, L"MS Shell Dlg");
-    LOGFONTW heading = HeadingFallbackFont(gui);
-    EXPECT_EQ(-15, heading.lfHeight);
-    EXPECT_EQ(FW_BOLD, heading.lfWeight);
-    EXPECT_EQ(EASTEUROPE_CHARSET, heading.lfCharSet);
-    EXPECT_STREQ(L"Trebuchet MS", heading.lfFaceName);
-    gui.lfHeight = 13;
-    EXPECT_EQ(17, HeadingFallbackFont(gui).lfHeight);
-    gui.lfHeight = 0;
-    EXPECT_EQ(-4, HeadingFallbackFont(gui).lfHeight);
 }
 
 TEST(DialogDecisions, OpenCommandQuotesThePathAndTheFile) {
