@@ -2,7 +2,8 @@
 # Starts brindle.exe under Xvfb on a file, waits for its window and saves a PNG of it.
 # usage: tools/screenshot.sh FILE OUT.png [seconds to wait after the window appears]
 # SHOT_KEYS="F11" presses keys in the window first; SHOT_NEXT_KEYS="Return" then presses keys in
-# whatever window has the focus (a dialog the first keys opened) after SHOT_NEXT_DELAY seconds (3). The BRINDLE_X, _Y, _WIDTH and _HEIGHT
+# whatever window has the focus (a dialog the first keys opened) after SHOT_NEXT_DELAY seconds (3);
+# SHOT_MORE_KEYS presses keys in the main window a second after SHOT_KEYS. The BRINDLE_X, _Y, _WIDTH and _HEIGHT
 # variables place the window; LC_ALL=cs_CZ.UTF-8 or sk_SK.UTF-8 picks the language.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -26,6 +27,7 @@ done
 sleep "$settle"
 if [ -n "${SHOT_KEYS:-}" ]; then xdotool key --window "$win" $SHOT_KEYS; sleep 1; fi
 if [ -n "${SHOT_NEXT_KEYS:-}" ]; then sleep "${SHOT_NEXT_DELAY:-3}"; xdotool key $SHOT_NEXT_KEYS; sleep 1; fi
+if [ -n "${SHOT_MORE_KEYS:-}" ]; then xdotool key --window "$win" $SHOT_MORE_KEYS; sleep 1; fi
 if [ -n "${SHOT_ROOT:-}" ]; then import -window root "$out"; else import -window "$win" "$out" 2>/dev/null || import -window root "$out"; fi
 kill $app 2>/dev/null || true
 wineserver -k || true

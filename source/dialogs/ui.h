@@ -12,6 +12,18 @@ struct Ui {
     // Armed by RunUiDialog and by the commands that open system dialogs; cleared by the hook that
     // places the window.
     bool placeNextWindow;
+    // The window placed at creation and where, until its first activation confirms the place.
+    HWND placedWindow;
+    POINT placedAt;
+    // One-shot: the next window of this thread that finishes WM_INITDIALOG is centred over its
+    // parent. Armed and ended by ArmDialogCentring / EndDialogCentring (dialogs/placement.h).
+    bool centreNextDialog;
+    // The hook that serves centreNextDialog: a call-window-procedure-return hook costs a trip to
+    // the window server for every message sent on the thread, so it exists only while armed.
+    HHOOK centringHook;
+    // Headings of every dialog: font and colour, fixed by the first dialog that shows a heading.
+    HFONT headingFont;
+    COLORREF headingColor;
 };
 
 extern Ui ui;

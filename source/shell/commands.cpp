@@ -12,6 +12,7 @@
 #include "persist/history_menu.h"
 #include "dialogs/ui.h"
 #include "dialogs/dialogs.h"
+#include "dialogs/placement.h"
 #include "print/print.h"
 #include "update/update.h"
 #include "ids.h"
@@ -41,13 +42,12 @@ void Toggle(UINT id, uint32_t& value, SettingValue stored) {
 }
 
 void RowLengthCommand() {
-    uint32_t length = RunRowLengthDialog();
-    if (length > 0) {
-        settings.rowLength = length;
-        UpdateHorizontalExtent();
-        StoreSetting(SV_ROW_LENGTH);
-        if (settings.wrapLines) ReloadLogFile();
-    }
+    uint32_t length = 0;
+    if (!RunRowLengthDialog(&length)) return;
+    settings.rowLength = length;
+    UpdateHorizontalExtent();
+    StoreSetting(SV_ROW_LENGTH);
+    if (settings.wrapLines) ReloadLogFile();
 }
 
 void StatusBarCommand() {
@@ -58,13 +58,21 @@ void StatusBarCommand() {
 }
 
 void LimitsCommand() {
-    uint32_t limits = RunLimitsDialog();
-    if (!limits) return;
+    uint32_t limits = 0;
+    if (!RunLimitsDialog(&limits)) return;
     settings.linesLimit = limits & 0xFFFF;
     settings.kbLimit = limits >> 16;
     const SettingValue values[] = {SV_KB_LIMIT, SV_LINES_LIMIT};
     StoreSettings(values, 2);
     UpdateHorizontalExtent();
+}
+
+// The system's Font and Colour dialogs are placed over the main window like the program's own;
+// the request ends with the dialog, shown or not.
+void PlacedSystemDialog(void (*show)()) {
+    ui.placeNextWindow = true;
+    show();
+    ui.placeNextWindow = false;
 }
 
 void AppSettingsCommand() {
@@ -111,9 +119,9 @@ const Command commands[] = {
     {IDM_RELOAD, kAnyTime, kStay, [](WPARAM) { ReloadLogFile(); }},
     {IDM_AUTODETECT, kAnyTime, kStay, [](WPARAM) { AutodetectCommand(); }},
     {IDM_ROW_LENGTH, kAnyTime, kFocus, [](WPARAM) { RowLengthCommand(); }},
-    {IDM_FONT, kAnyTime, kFocus, [](WPARAM) { FontDialogCommand(); }},
+    {IDM_FONT, kAnyTime, kFocus, [](WPARAM) { PlacedSystemDialog(FontDialogCommand); }},
     {IDM_STATUS_BAR, kAnyTime, kStay, [](WPARAM) { StatusBarCommand(); }},
-    {IDM_BACKGROUND, kAnyTime, kFocus, [](WPARAM) { BackgroundDialogCommand(); }},
+    {IDM_BACKGROUND, kAnyTime, kFocus, [](WPARAM) { PlacedSystemDialog(BackgroundDialogCommand); }},
     {IDM_ASSOCIATIONS, kAnyTime, kFocus, [](WPARAM) { RunAssociationsDialog(); }},
     {IDM_LIMITS, kAnyTime, kFocus, [](WPARAM) { LimitsCommand(); }},
     {IDM_WRAP_LINES, kAnyTime, kStay, [](WPARAM) {
@@ -299,10 +307,10 @@ void OpenCommand() {
     } else if (isWindowsOlderThan(kWindows2000)) {
         ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     } else {
-        ui.placeNextWindow = true;  // centred over the main window
+        ArmDialogCentring();  // centred over the main window once it has laid itself out
     }
     BOOL chosen = GetOpenFileNameW(&ofn);
-    ui.placeNextWindow = false;  // armed for the dialog alone, shown or not
+    EndDialogCentring();  // armed for the dialog alone, shown or not
     if (chosen) OpenLogFile(path);
     HeapFree(GetProcessHeap(), 0, path);
 }

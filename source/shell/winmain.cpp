@@ -6,7 +6,7 @@
 #include "logsource/logsource.h"
 #include "persist/properties.h"
 #include "persist/settings.h"
-#include "dialogs/dialogs.h"
+#include "dialogs/placement.h"
 #include <shellapi.h>
 #include <objbase.h>
 
@@ -43,11 +43,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
             FinishStartup();
             ShowWindow(app.mainWindow, RestoreWindowPosition(StartupShowCommand()));
             if (optionalApi.RegisterShellHookWindow) optionalApi.RegisterShellHookWindow(app.mainWindow);
-            HHOOK callRet = SetWindowsHookExW(WH_CALLWNDPROCRET, DialogCallWndRetHook, nullptr, GetCurrentThreadId());
+            // The centring hook comes and goes with each request for it (ArmDialogCentring).
             HHOOK cbt = SetWindowsHookExW(WH_CBT, DialogCbtHook, nullptr, GetCurrentThreadId());
             exitCode = RunMessageLoop();
             if (cbt) UnhookWindowsHookEx(cbt);
-            if (callRet) UnhookWindowsHookEx(callRet);
+            EndDialogCentring();
         } else {
             // Another start on the same file entered first and was brought forward; this window
             // was never shown, and without WM_CLOSE it stores nothing.

@@ -300,13 +300,14 @@ const std::vector<ExpectedDialog>& ExpectedDialogs() {
             {513, L"Button", 50, 47, 160, 10, BS_AUTOCHECKBOX}, {1026, L"Static", 40, 75, 210, 10, 0},
             {527, L"Button", 50, 95, 160, 14, BS_AUTOCHECKBOX}, {1, L"Button", 138, 135, 50, 14, BS_DEFPUSHBUTTON},
             {2, L"Button", 193, 135, 50, 14, 0}, {122, L"Static", 7, 137, 130, 9, 0}}},
-        {IDD_SIZE_LIMIT, 186, 71, L"File size restriction", {
-            {127, L"Static", 0, 45, 188, 2, SS_ETCHEDHORZ}, {-1, L"Static", 7, 11, 87, 10, 0},
-            {263, L"Edit", 95, 10, 57, 12, ES_NUMBER}, {264, UPDOWN_CLASSW, 152, 10, 10, 12, kUpDown | UDS_NOTHOUSANDS},
-            {-1, L"Static", 156, 11, 18, 10, 0}, {-1, L"Static", 7, 26, 87, 10, 0},
-            {265, L"Edit", 95, 25, 57, 12, ES_NUMBER}, {266, UPDOWN_CLASSW, 152, 25, 10, 12, kUpDown | UDS_NOTHOUSANDS},
-            {-1, L"Static", 156, 26, 24, 10, 0}, {1, L"Button", 74, 51, 50, 14, BS_DEFPUSHBUTTON},
-            {2, L"Button", 129, 51, 50, 14, 0}}},
+        // 14 units wider than first drawn: "Reduce size of loaded data to:" wrapped in 87 units.
+        {IDD_SIZE_LIMIT, 200, 71, L"File size restriction", {
+            {127, L"Static", 0, 45, 202, 2, SS_ETCHEDHORZ}, {-1, L"Static", 7, 11, 101, 10, 0},
+            {263, L"Edit", 109, 10, 57, 12, ES_NUMBER}, {264, UPDOWN_CLASSW, 166, 10, 10, 12, kUpDown | UDS_NOTHOUSANDS},
+            {-1, L"Static", 170, 11, 18, 10, 0}, {-1, L"Static", 7, 26, 101, 10, 0},
+            {265, L"Edit", 109, 25, 57, 12, ES_NUMBER}, {266, UPDOWN_CLASSW, 166, 25, 10, 12, kUpDown | UDS_NOTHOUSANDS},
+            {-1, L"Static", 170, 26, 24, 10, 0}, {1, L"Button", 88, 51, 50, 14, BS_DEFPUSHBUTTON},
+            {2, L"Button", 143, 51, 50, 14, 0}}},
         {IDD_APP_SETTINGS, 280, 179, L"Application settings", {
             {127, L"Static", 0, 152, 282, 2, SS_ETCHEDHORZ},
             {-1, L"Static", 2, 0, 35, 35, SS_ICON | SS_CENTERIMAGE | SS_REALSIZEIMAGE},
@@ -318,11 +319,12 @@ const std::vector<ExpectedDialog>& ExpectedDialogs() {
         {IDD_HISTORY, 300, 200, L"History of changes", {
             {127, L"Static", 0, 176, 302, 2, SS_ETCHEDHORZ}, {2, L"Button", 243, 181, 50, 14, BS_DEFPUSHBUTTON},
             {267, L"Edit", 7, 7, 286, 162, ES_MULTILINE | ES_READONLY | WS_BORDER | WS_VSCROLL | WS_TABSTOP}}},
+        // The update link has room for a second line: some check results are longer than 161 units.
         {IDD_ABOUT, 230, 101, L"About Brindle...", {
             {299, L"Static", 2, 0, 56, 56, SS_ICON | SS_CENTERIMAGE | SS_REALSIZEIMAGE},
             {127, L"Static", 0, 76, 232, 2, SS_ETCHEDHORZ}, {2, L"Button", 173, 82, 50, 14, BS_DEFPUSHBUTTON},
             {1024, L"Static", 58, 16, 170, 12, 0}, {271, L"Static", 58, 28, 170, 9, 0},
-            {262, L"SysLink", 58, 46, 170, 10, 0}, {121, L"SysLink", 7, 83, 161, 9, 0}}},
+            {262, L"SysLink", 58, 46, 170, 10, 0}, {121, L"SysLink", 7, 83, 161, 16, 0}}},
     };
     return dialogs;
 }
