@@ -16,6 +16,20 @@ work="$build/guide-shots"
 mkdir -p "$work" "$out"
 i686-w64-mingw32-gcc -O2 -s -o "$work/post-command.exe" "$root/tools/post-command.c"
 
+# Page setup and printing need a printer: CUPS with a PDF printer, started here when it is
+# installed but not running (and stopped again at the end), before Wine looks for printers.
+started_cups=""
+if (want page-setup || want printing) && command -v lpstat >/dev/null; then
+  if ! lpstat -r 2>/dev/null | grep -q 'is running' && [ -x /usr/sbin/cupsd ]; then
+    /usr/sbin/cupsd && started_cups=1
+    for _ in $(seq 100); do lpstat -r 2>/dev/null | grep -q 'is running' && break; sleep 0.05; done
+  fi
+  if ! lpstat -d 2>/dev/null | grep -q 'destination:' && [ -f /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd ]; then
+    lpadmin -p PDF -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd && lpadmin -d PDF || true
+  fi
+fi
+stop_cups() { [ -z "$started_cups" ] || kill "$(cat /run/cups/cupsd.pid 2>/dev/null)" 2>/dev/null || true; }
+
 # A prefix of its own, so that every run starts from the program's defaults.
 export WINEPREFIX="$work/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 bash "$root/tools/wine-prefix.sh" "$WINEPREFIX"
@@ -27,7 +41,7 @@ export BRINDLE_XVFB_SCREEN=1024x768x24
 source "$root/tools/xvfb.sh"
 wineserver -p
 wine wineboot </dev/null >/dev/null 2>&1
-trap 'wineserver -k 2>/dev/null || true; kill ${BRINDLE_XVFB_PID:-} 2>/dev/null || true' EXIT
+trap 'wineserver -k 2>/dev/null || true; kill ${BRINDLE_XVFB_PID:-} 2>/dev/null || true; stop_cups' EXIT
 key='HKCU\Software\Skelby\Brindle'
 wine reg delete "$key" /f </dev/null >/dev/null 2>&1 || true
 # No update request leaves the machine: the last check is now, and the service is a closed local port.
@@ -90,27 +104,38 @@ new_window() {  # BEFORE_LIST [TITLE_REGEX]: waits up to 10 s for a visible wind
   done
   return 1
 }
-close_window() {  # ID: Esc, as a user would; the window must go within 5 s
-  xdotool key --window "$1" Escape 2>/dev/null || true
+is_visible() { xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$1"; }
+close_window() {  # ID: Esc to the dialog, which has the focus, as a user would; gone within 5 s
+  xdotool key Escape 2>/dev/null || true
   for _ in $(seq 50); do
-    xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$1" || return 0
+    is_visible "$1" || return 0
     sleep 0.1
   done
   return 1
 }
+capture() {  # ID OUT.png: the window's rectangle cut from the screen (a window that goes while
+             # it is read cannot hold the capture up)
+  local X="" Y="" WIDTH="" HEIGHT="" WINDOW="" SCREEN=""
+  eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null)"
+  [ -n "$WIDTH" ] && [ -n "$HEIGHT" ] || return 1
+  timeout 20 import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2"
+}
 made=(); skipped=()
+skip() { echo "guide-shots: skipped $1.png: $2" >&2; skipped+=("$1"); }
 dialog() {  # NAME COMMAND_ID: opens the dialog by its menu command and saves NAME.png
-  local name="$1" before id
+  local name="$1" before id=""
   want "$name" || return 0
   before=$(visible)
   post "$2"
-  if ! id=$(new_window "$before"); then
-    echo "guide-shots: skipped $name.png: no dialog appeared after command $2" >&2
-    skipped+=("$name"); return 0
-  fi
-  sleep 0.8
-  import -window "$id" "$out/$name.png"
-  made+=("$name")
+  # The new window that is still there a moment later is the dialog.
+  for _ in 1 2 3; do
+    id=$(new_window "$before") || { id=""; break; }
+    sleep 0.8
+    is_visible "$id" && break
+    id=""
+  done
+  [ -n "$id" ] || { skip "$name" "no dialog appeared after command $2"; return 0; }
+  if capture "$id" "$out/$name.png"; then made+=("$name"); else skip "$name" "the capture failed"; fi
   close_window "$id" || { echo "guide-shots: $name did not close with Esc; restarting" >&2; stop; start "$log"; }
 }
 
@@ -120,7 +145,7 @@ start "$log"
 for n in 1 2 3 4 5 6; do sample_log "$log" 3 $((120 + 3 * n)); sleep 0.3; done
 sleep 1
 if want main || want statusbar; then
-  import -window "$win" "$work/main.png"
+  capture "$win" "$work/main.png"
   want main && { cp "$work/main.png" "$out/main.png"; made+=(main); }
   # The status bar alone: the bottom strip of the same picture.
   want statusbar && { convert "$work/main.png" -gravity South -crop 0x26+0+4 +repage "$out/statusbar.png"; made+=(statusbar); }
@@ -137,7 +162,7 @@ dialog page-setup 1102
 if want fullscreen; then
   xdotool key --window "$win" F11
   sleep 1.5
-  import -window root "$out/fullscreen.png"; made+=(fullscreen)
+  timeout 20 import -window root "$out/fullscreen.png" && made+=(fullscreen) || skip fullscreen "the capture failed"
 fi
 stop
 
@@ -149,14 +174,17 @@ if want printing; then
   if id=$(new_window "$before" '^Print$'); then
     sleep 0.5
     before=$(visible)
-    xdotool key --window "$id" Return
+    xdotool key Return
     if progress=$(new_window "$before" '^Printing$'); then
-      sleep 0.5; import -window "$progress" "$out/printing.png"; made+=(printing)
+      sleep 0.5
+      capture "$progress" "$out/printing.png" && made+=(printing) || skip printing "the capture failed"
+      # Nothing needs to reach paper: the job is cancelled from its progress dialog.
+      xdotool key Escape 2>/dev/null || true
     else
-      echo "guide-shots: skipped printing.png: no progress dialog (is a printer set up?)" >&2; skipped+=(printing)
+      skip printing "no progress dialog (is a printer set up?)"
     fi
   else
-    echo "guide-shots: skipped printing.png: no Print dialog appeared (is a printer set up?)" >&2; skipped+=(printing)
+    skip printing "no Print dialog appeared (is a printer set up?)"
   fi
   stop
 fi
@@ -168,10 +196,11 @@ if want czech; then
   # to the main window.
   xdotool key --window "$win" alt+z
   sleep 1
-  eval "$(xdotool getwindowgeometry --shell "$win")"
-  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/czech.png"; made+=(czech)
+  capture "$win" "$out/czech.png" && made+=(czech) || skip czech "the capture failed"
   stop
 fi
 
+# No capture dates inside the files: a picture that shows the same is the same file.
+for name in "${made[@]}"; do mogrify -strip -define png:exclude-chunk=date,time "$out/$name.png"; done
 echo "guide-shots: made ${made[*]:-nothing} in $out"
 [ ${#skipped[@]} -eq 0 ] || echo "guide-shots: skipped ${skipped[*]}"
