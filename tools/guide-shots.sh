@@ -92,7 +92,7 @@ stop() {
   wineserver -k 2>/dev/null || true
   wineserver -p; wine wineboot </dev/null >/dev/null 2>&1
 }
-post() { wine "$work/post-command.exe" "$1" </dev/null >/dev/null 2>&1; }
+post() { wine "$work/post-command.exe" "$1" </dev/null >/dev/null 2>&1 || echo "guide-shots: command $1 not posted" >&2; }
 visible() { xdotool search --onlyvisible --name '.' 2>/dev/null | sort || true; }
 new_window() {  # BEFORE_LIST [TITLE_REGEX]: waits up to 10 s for a visible window not in the list
   local before="$1" pattern="${2:-.}" id
