@@ -3,7 +3,7 @@
 # Idempotent: when every package is already there it only checks and returns.
 set -euo pipefail
 packages=(g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686 wine wine32:i386 wine64
-          fonts-wine fonts-dejavu-core xvfb xdotool imagemagick cmake make googletest python3)
+          fonts-wine fonts-dejavu-core xvfb xdotool imagemagick cmake make googletest python3 unzip)
 missing=()
 source "$(dirname "$0")/cups.sh"; packages+=("${cups_packages[@]}")
 for p in "${packages[@]}"; do

@@ -108,7 +108,7 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
 }
 
 bool Launch(Process& process, const std::wstring& arguments, const std::vector<std::wstring>& environment) {
-    std::wstring commandLine = L"\"" + BrindleExe() + L"\"";
+    std::wstring commandLine = L"\"" + (process.exe.empty() ? BrindleExe() : process.exe) + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
     std::wstring block;
     if (!environment.empty()) {

@@ -25,6 +25,7 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);  // p
 
 // A brindle.exe started by a test. `environment` lines are NAME=VALUE, added to the current block.
 struct Process {
+    std::wstring exe;  // empty: the built brindle.exe
     PROCESS_INFORMATION info{};
     HWND main = nullptr;
     HWND view = nullptr;
