@@ -39,9 +39,14 @@ struct SharedTable {
     DWORD ProcessAt(int slot) const { return slots[4 * slot + 1]; }
 };
 
+// Asked again while polling: a window that was just brought forward by an exiting start may still
+// be settling into the foreground when the driver asks.
 bool BringForward(HWND window) {
-    SetForegroundWindow(window);
-    return harness::WaitUntil([&] { return GetForegroundWindow() == window; }, 3000);
+    return harness::WaitUntil([&] {
+        if (GetForegroundWindow() == window) return true;
+        SetForegroundWindow(window);
+        return false;
+    }, 3000);
 }
 
 bool IsForeground(HWND window) {
