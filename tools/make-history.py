@@ -11,7 +11,8 @@ import os
 HISTORY = [
     ('1.7.1', '23.11.2026', [
         'Opening a file that is being rotated no longer shows the old file until the next reload.',
-        'The Go to row dialog beeps instead of closing when the number is beyond the last row.',
+        'The Go to row dialog beeps instead of closing when the number is beyond the',
+        '  last row.',
         'Fixed the check mark of Lock autoscrolling getting out of step with the Scroll Lock',
         '  light after switching between applications.',
     ]),
