@@ -65,7 +65,7 @@ void CheckReplacement() {
     if (probe == INVALID_HANDLE_VALUE) return;
     BOOL ok = GetFileInformationByHandle(probe, &named);
     CloseHandle(probe);
-    if (ok && !SameFile(watched, named)) OpenLogFile(s.fullPath);
+    if (ok && !SameFile(watched, named)) ReopenLogFile();
 }
 
 void GeneralTimerStep(UINT_PTR timerId) {

@@ -206,6 +206,11 @@ TEST(MakeExtendedPath, PrefixesLocalAndUncPaths) {
     EXPECT_STREQ(L"\\\\?\\C:\\logs\\a.log", out.data());
     ASSERT_TRUE(MakeExtendedPath(L"\\\\server\\share\\a.log", out.data()));
     EXPECT_STREQ(L"\\\\?\\UNC\\server\\share\\a.log", out.data());
+    // Forward slashes name the same share.
+    for (const wchar_t* written : {L"//server/share/a.log", L"\\\\server/share\\a.log", L"/\\server\\share/a.log"}) {
+        ASSERT_TRUE(MakeExtendedPath(written, out.data()));
+        EXPECT_STREQ(L"\\\\?\\UNC\\server\\share\\a.log", out.data()) << written;
+    }
     ASSERT_TRUE(MakeExtendedPath(L"\\\\?\\C:\\x.log", out.data()));
     EXPECT_STREQ(L"\\\\?\\C:\\x.log", out.data());
     ASSERT_TRUE(MakeExtendedPath(L"C:\\logs\\..\\b.log", out.data()));
