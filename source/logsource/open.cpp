@@ -34,6 +34,7 @@ void EnableFileCommands(bool enabled) {
 void ArmFirstTick() {
     if (!app.mainWindow) return;
     SetTimer(app.mainWindow, TIMER_SURVEILLANCE, 20, nullptr);
+    ForgetSurveillanceTimer();
     PostMessageW(app.mainWindow, WM_TIMER, TIMER_SURVEILLANCE, 0);
 }
 
@@ -249,6 +250,7 @@ void CloseLogFile() {
     s.handle = nullptr;
     if (app.mainWindow) {
         KillTimer(app.mainWindow, TIMER_SURVEILLANCE);
+        ForgetSurveillanceTimer();
         SetWindowTextW(app.mainWindow, UiString(IDS_PRODUCT));
     }
     EnableFileCommands(false);
