@@ -20,16 +20,9 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+#include "bench_clock.h"
 
 namespace {
-
-double Now() {
-    static LARGE_INTEGER frequency{};
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 double Median(std::vector<double> values) {
     if (values.empty()) return 0;
@@ -261,7 +254,9 @@ bool Launch(Target& target, bool host, const std::wstring& file, const wchar_t* 
         return false;
     }
     if (HasProc()) {
-        std::string wanted = std::string("\0", 1) + Encode(tag, false) + '\0';
+        std::string wanted(1, '\0');
+        wanted += Encode(tag, false);
+        wanted += '\0';
         target.unixPid = FindUnixProcess([&](const std::wstring& base) {
             return ReadSmallFile(base + L"cmdline").find(wanted) != std::string::npos;
         });
