@@ -153,6 +153,13 @@ void SurveillanceTick() {
         longestGrew = longestGrew || result.longestGrew;
         firstRead = false;
     }
+    // New rows and the scroll to them reach the view under one redraw: a list box repaints its
+    // scroll bars at every change made while it redraws, which under Wine costs more than the
+    // rest of following a file together.
+    if (appended && !redrawHeld && app.view) {
+        SendMessageW(app.view, WM_SETREDRAW, FALSE, 0);
+        redrawHeld = true;
+    }
     FlushRows();
 
     if (appended && !AutoscrollLocked()) {
