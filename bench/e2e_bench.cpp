@@ -12,6 +12,8 @@
 #include "persist/settings.h"
 #include "shell/app.h"
 #include "shell/startup.h"
+#include "dialogs/ui.h"
+#include "ids.h"
 #include <windows.h>
 #include <psapi.h>
 #include <shellapi.h>
@@ -579,7 +581,11 @@ int main() {
     if (host.failed || exe.failed) printf("some runs did not finish (%s)\n", host.failed ? "host" : "exe");
 
     previous.Apply();
-    for (const Log* log : {&big, &wide, &idle, &one}) DeleteFileW(log->path.c_str());
+    // The program kept each file's window position in the file's properties stream.
+    for (const Log* log : {&big, &wide, &idle, &one}) {
+        DeleteFileW(log->path.c_str());
+        DeleteFileW((log->path + UiString(IDS_STREAM_NAME)).c_str());
+    }
     RemoveDirectoryW(dir.c_str());
     LocalFree(argv);
     return 0;
