@@ -10,14 +10,52 @@ bool IsBase64(BYTE b) {
     return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '+' || b == '/';
 }
 
-// Trailing bytes of an unfinished UTF-8 sequence; 0 when the end is complete or not valid UTF-8 anyway.
+// The length a UTF-8 lead byte announces, invalid leads included (a decoder may take the
+// continuation bytes after them as part of them); 0 for bytes that lead nothing.
+uint32_t Utf8Length(BYTE lead) {
+    return lead >= 0xC0 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF7 ? 4 : 0;
+}
+
+// Trailing bytes of an unfinished UTF-8 sequence: a lead and only continuation bytes, fewer than
+// the lead announces; 0 when the end is complete.
 uint32_t Utf8Tail(const BYTE* bytes, uint32_t count) {
     uint32_t back = 0;
     while (back < 3 && back < count && (bytes[count - 1 - back] & 0xC0) == 0x80) ++back;
     if (back == count) return 0;
-    BYTE lead = bytes[count - 1 - back];
-    uint32_t need = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
-    return need > back + 1 ? back + 1 : 0;
+    return Utf8Length(bytes[count - 1 - back]) > back + 1 ? back + 1 : 0;
+}
+
+// Where a lead among the last bytes announces more bytes than there are, although a byte after it
+// already shows the sequence broken; `count` when there is none. At the end of its input a decoder
+// may take everything after such a lead as part of it (one U+FFFD, a line feed lost), while
+// inside the text it stops at the breaking byte.
+uint32_t Utf8BrokenEnd(const BYTE* bytes, uint32_t count) {
+    for (uint32_t back = count < 3 ? count : 3; back > 0; --back)
+        if (Utf8Length(bytes[count - back]) > back) return count - back;
+    return count;
+}
+
+// UTF-8 that may end in broken sequences: each broken end is decoded apart, followed by ASCII
+// bytes that let the decoder treat it as inside the text; their units are dropped again.
+uint32_t DecodeUtf8(const BYTE* bytes, uint32_t n, wchar_t* text) {
+    static uint32_t ends[kReadSize / 2 + 2];   // starts of the broken ends, from the back
+    uint32_t pieces = 0, end = n;
+    for (uint32_t start; (start = Utf8BrokenEnd(bytes, end)) < end; end = start) ends[pieces++] = start;
+    uint32_t out = 0;
+    if (end) {
+        int units = MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(bytes), int(end), text, int(kReadSize));
+        out = units > 0 ? uint32_t(units) : 0;
+    }
+    for (uint32_t i = pieces; i-- > 0;) {
+        const uint32_t from = ends[i], to = i ? ends[i - 1] : n;
+        char piece[8] = "";
+        CopyMemory(piece, bytes + from, to - from);
+        CopyMemory(piece + (to - from), "AAA", 3);
+        wchar_t units[8];
+        int got = MultiByteToWideChar(CP_UTF8, 0, piece, int(to - from + 3), units, 8);
+        for (int k = 0; k + 3 < got && out < kReadSize; ++k) text[out++] = units[k];
+    }
+    return out;
 }
 
 // A lone lead byte at the end of a double-byte read. The bytes after the last one that cannot
@@ -158,9 +196,12 @@ uint32_t DecodeChunk(uint32_t byteCount) {
         }
         return out;
     }
-    default:
+    case CHARSET_UTF8:
+        return DecodeUtf8(bytes, n, text);
+    default: {
         if (n == 0) return 0;
         int units = MultiByteToWideChar(charset, 0, reinterpret_cast<const char*>(bytes), int(n), text, int(kReadSize));
         return units > 0 ? uint32_t(units) : 0;
+    }
     }
 }

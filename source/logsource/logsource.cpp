@@ -19,6 +19,7 @@ void InitLogSource() {
     s.textBuffer = AllocateZeroed<wchar_t>(kReadSize * sizeof(wchar_t));
     s.fullPath = AllocateZeroed<wchar_t>(kPathUnits * sizeof(wchar_t));
     s.propertiesPath = AllocateZeroed<wchar_t>(kPropertiesUnits * sizeof(wchar_t));
+    s.givenPath = AllocateZeroed<wchar_t>(kPathUnits * sizeof(wchar_t));
     s.fallbackCharset = CHARSET_CURRENT;
 }
 

@@ -20,6 +20,7 @@ struct LogSource {
     HANDLE handle;               // the watched file, or nullptr: a file is open while it is set
     wchar_t* fullPath;           // extended-length path, kPathUnits
     wchar_t* propertiesPath;     // fullPath + stream name, kPropertiesUnits
+    wchar_t* givenPath;          // the path as the user gave it: title, status and history show it, kPathUnits
     wchar_t fileTitle[260];
     uint32_t detectedCharset;
     uint32_t bomLength;
@@ -60,6 +61,7 @@ void InitLogSource();
 bool LastLineUnfinished();
 
 bool OpenLogFile(const wchar_t* path);
+bool ReopenLogFile();            // the path names another file now (rotation): open that under the same name
 bool MakeExtendedPath(const wchar_t* path, wchar_t* out);   // out holds kPathUnits
 void ReloadLogFile();
 void CloseLogFile();

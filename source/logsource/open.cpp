@@ -22,8 +22,10 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 constexpr UINT kFileCommands[] = {IDM_PRINT, IDM_CLOSE, IDM_PAUSE, IDM_COPY, IDM_SELECT_ALL, IDM_FIND,
                                   IDM_FIND_NEXT, IDM_GOTO, IDM_LOCK_SCROLL, IDM_RELOAD};
 
-// The caller's path may be fullPath itself (the replacement check), which the open overwrites.
+// The path as the user gave it, and the path to open: they differ when a rotated file is
+// reopened by its full path. Copies, as the open overwrites fullPath and givenPath.
 wchar_t pathCopy[kPathUnits];
+wchar_t openCopy[kPathUnits];
 
 void EnableFileCommands(bool enabled) {
     for (UINT id : kFileCommands) EnableMenuCommand(id, enabled);
@@ -32,6 +34,7 @@ void EnableFileCommands(bool enabled) {
 void ArmFirstTick() {
     if (!app.mainWindow) return;
     SetTimer(app.mainWindow, TIMER_SURVEILLANCE, 20, nullptr);
+    ForgetSurveillanceTimer();
     PostMessageW(app.mainWindow, WM_TIMER, TIMER_SURVEILLANCE, 0);
 }
 
@@ -99,12 +102,15 @@ void ShowSystemError(UINT prefixId, DWORD code) {
 }
 
 bool MakeExtendedPath(const wchar_t* path, wchar_t* out) {
+    auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
     if (path[0] == L'\\' && path[1] == L'\\' && path[2] == L'?' && path[3] == L'\\') {
         if (lstrlenW(path) > int(kPathUnits - 1)) return false;
         lstrcpyW(out, path);
         return true;
     }
-    if (path[0] == L'\\' && path[1] == L'\\') {
+    // A UNC path, also when written with forward slashes ("//server/share"): the full path
+    // comes back with backslashes, so the prefix joins it the same way.
+    if (separator(path[0]) && separator(path[1])) {
         constexpr DWORD capacity = kPathUnits - 6;
         DWORD length = GetFullPathNameW(path, capacity, out + 6, nullptr);
         if (length == 0 || length >= capacity) return false;
@@ -118,16 +124,20 @@ bool MakeExtendedPath(const wchar_t* path, wchar_t* out) {
     return true;
 }
 
-bool OpenLogFile(const wchar_t* path) {
+namespace {
+
+// Opens `path` and shows it under `shown`; both are the same except for a reopened rotated file.
+bool OpenAs(const wchar_t* path, const wchar_t* shown) {
     LogSource& s = logSource;
     // A longer path could only be opened cut short, which would name another file.
-    if (lstrlenW(path) >= int(kPathUnits)) {
+    if (lstrlenW(path) >= int(kPathUnits) || lstrlenW(shown) >= int(kPathUnits)) {
         ShowSystemError(IDS_ERR_OPEN, ERROR_FILENAME_EXCED_RANGE);
         ArmFirstTick();
         return false;
     }
-    lstrcpyW(pathCopy, path);
-    HANDLE file = CreateFileW(pathCopy, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    lstrcpyW(openCopy, path);
+    lstrcpyW(pathCopy, shown);
+    HANDLE file = CreateFileW(openCopy, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE || file == nullptr) {
         ShowSystemError(IDS_ERR_OPEN, GetLastError());
         ArmFirstTick();
@@ -135,7 +145,8 @@ bool OpenLogFile(const wchar_t* path) {
     }
 
     CloseLogFile();
-    if (!MakeExtendedPath(pathCopy, s.fullPath)) lstrcpyW(s.fullPath, pathCopy);
+    if (!MakeExtendedPath(openCopy, s.fullPath)) lstrcpyW(s.fullPath, openCopy);
+    lstrcpyW(s.givenPath, pathCopy);
     lstrcpyW(s.propertiesPath, s.fullPath);
     lstrcatW(s.propertiesPath, UiString(IDS_STREAM_NAME));
     PushHistory(pathCopy);
@@ -159,6 +170,15 @@ bool OpenLogFile(const wchar_t* path) {
     ReloadLogFile();
     ArmFirstTick();
     return true;
+}
+
+}  // namespace
+
+bool OpenLogFile(const wchar_t* path) { return OpenAs(path, path); }
+
+bool ReopenLogFile() {
+    LogSource& s = logSource;
+    return OpenAs(s.fullPath, s.givenPath[0] ? s.givenPath : s.fullPath);
 }
 
 void ReserveRowStorage() {
@@ -230,6 +250,7 @@ void CloseLogFile() {
     s.handle = nullptr;
     if (app.mainWindow) {
         KillTimer(app.mainWindow, TIMER_SURVEILLANCE);
+        ForgetSurveillanceTimer();
         SetWindowTextW(app.mainWindow, UiString(IDS_PRODUCT));
     }
     EnableFileCommands(false);
@@ -260,8 +281,14 @@ void EraseLogFile() {
         return;
     }
     const uint64_t kept = s.detectedCharset != 0 && s.detectedCharset == settings.charset ? s.bomLength : 0;
-    SeekTo(file, kept);
-    SetEndOfFile(file);
+    if (!SeekTo(file, kept) || !SetEndOfFile(file)) {
+        // Nothing was erased: the view and the reading position stay as they are.
+        DWORD code = GetLastError();
+        CloseHandle(file);
+        ShowSystemError(IDS_ERR_ERASE, code);
+        RefreshStatus();
+        return;
+    }
     EmptyView();
     CloseHandle(file);
     // Start over at once rather than trust the next tick to see a smaller size: a writer

@@ -4,7 +4,7 @@
 #include "persist/settings.h"
 #include "shell/app.h"
 #include "view/view.h"
-#include <string>
+#include <deque>
 #include <vector>
 
 namespace {
@@ -18,36 +18,111 @@ bool IsBlankUnit(wchar_t c) {
 // Rows finished but not yet in the view. While autoscrolling is free only the newest linesLimit
 // rows can outlive the trimming, so the ring holds no more than that however large the backlog;
 // while it is locked every row is kept, and the rows are handed over after each read instead.
+// The texts lie end to end in large chunks, without an allocation per row; a chunk goes back to
+// the system as soon as its last row has been dropped or handed to the view, so a large load
+// never holds much more than the text of the rows it keeps.
+struct PendingRow {
+    const wchar_t* text;   // NUL-terminated, inside its chunk
+    uint32_t chunk;        // sequence number of the chunk
+};
+
+struct Chunk {
+    wchar_t* text;
+    uint32_t used;   // units
+    uint32_t live;   // rows in the ring that lie in it
+};
+
 struct PendingRows {
-    std::vector<std::wstring> slots;   // reused across ticks, so steady following allocates nothing
-    size_t capacity;                   // 0: unbounded (locked)
-    size_t head;                       // oldest row once the ring has wrapped
+    std::vector<PendingRow> ring;   // reused across ticks, so steady following allocates nothing
+    size_t capacity;                // 0: unbounded (locked)
+    size_t head;                    // oldest row once the ring has wrapped
     size_t count;
     bool locked;
+    std::deque<Chunk> chunks;       // oldest first
+    uint32_t firstChunk;            // sequence number of chunks.front()
+    wchar_t* spare;                 // one emptied chunk kept for the next rows
 };
 
 PendingRows pending;
 
+constexpr uint32_t kChunkUnits = 1u << 17;   // 256 KB; a row (at most 4,096 units) always fits
 // A tick of ordinary following leaves a handful of slots; a large load's ring is given back.
 constexpr size_t kSlotsKept = 1024;
 
+void ReleaseChunk(wchar_t* text) {
+    if (!pending.spare) pending.spare = text;
+    else VirtualFree(text, 0, MEM_RELEASE);
+}
+
+// Chunks at the front whose rows are all gone; the newest chunk stays while rows are added to it.
+void ReleaseEmptyChunks() {
+    PendingRows& p = pending;
+    while (p.chunks.size() > 1 && p.chunks.front().live == 0) {
+        ReleaseChunk(p.chunks.front().text);
+        p.chunks.pop_front();
+        ++p.firstChunk;
+    }
+}
+
+void Forget(const PendingRow& row) {
+    --pending.chunks[row.chunk - pending.firstChunk].live;
+    ReleaseEmptyChunks();
+}
+
 void PendRow(void*, const wchar_t* row, uint32_t length) {
     PendingRows& p = pending;
+    if (p.chunks.empty() || p.chunks.back().used + length + 1 > kChunkUnits) {
+        wchar_t* text = p.spare;
+        p.spare = nullptr;
+        if (!text) text = static_cast<wchar_t*>(VirtualAlloc(nullptr, kChunkUnits * sizeof(wchar_t), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        if (!text) return;   // out of memory: the row is lost, as the view would lose it
+        if (p.chunks.empty()) p.firstChunk = 0;
+        p.chunks.push_back(Chunk{text, 0, 0});
+    }
+    Chunk& chunk = p.chunks.back();
+    PendingRow entry{chunk.text + chunk.used, p.firstChunk + static_cast<uint32_t>(p.chunks.size() - 1)};
+    CopyMemory(chunk.text + chunk.used, row, length * sizeof(wchar_t));
+    chunk.text[chunk.used + length] = 0;
+    chunk.used += length + 1;
+    ++chunk.live;
+
     size_t at;
     if (p.capacity && p.count == p.capacity) {
         at = p.head;
         p.head = (p.head + 1) % p.capacity;
-    } else {
-        at = p.count++;   // head is 0 until the ring wraps
+        PendingRow dropped = p.ring[at];
+        p.ring[at] = entry;
+        Forget(dropped);
+        return;
     }
-    if (at == p.slots.size()) p.slots.emplace_back(row, length);
-    else p.slots[at].assign(row, length);
+    at = p.count++;   // head is 0 until the ring wraps
+    if (at == p.ring.size()) p.ring.push_back(entry);
+    else p.ring[at] = entry;
 }
 
 void DropPending() {
-    pending.count = 0;
-    pending.head = 0;
-    if (pending.slots.size() > kSlotsKept) std::vector<std::wstring>().swap(pending.slots);
+    PendingRows& p = pending;
+    p.count = 0;
+    p.head = 0;
+    for (Chunk& chunk : p.chunks) ReleaseChunk(chunk.text);
+    p.chunks.clear();
+    if (p.ring.size() > kSlotsKept) std::vector<PendingRow>().swap(p.ring);
+}
+
+// Hands the pending rows to the view oldest first; each chunk goes as soon as its rows are in.
+struct FlushCursor { size_t next; };
+
+const wchar_t* NextPendingRow(void* context) {
+    PendingRows& p = pending;
+    auto* cursor = static_cast<FlushCursor*>(context);
+    const PendingRow& row = p.ring[p.capacity ? (p.head + cursor->next) % p.capacity : cursor->next];
+    ++cursor->next;
+    if (cursor->next > 1) {
+        // The previous row has been copied by the view by now.
+        const PendingRow& previous = p.ring[p.capacity ? (p.head + cursor->next - 2) % p.capacity : cursor->next - 2];
+        Forget(previous);
+    }
+    return row.text;
 }
 
 }  // namespace
@@ -130,10 +205,8 @@ void FlushRows() {
     PendingRows& p = pending;
     if (!p.count) return;
     if (app.view) {
-        std::vector<const wchar_t*> rows(p.count);
-        for (size_t i = 0; i < p.count; ++i)
-            rows[i] = p.slots[p.capacity ? (p.head + i) % p.capacity : i].c_str();
-        AppendViewRows(rows.data(), rows.size(), p.locked ? 0 : p.capacity);
+        FlushCursor cursor{0};
+        AppendViewRows(NextPendingRow, &cursor, p.count, p.locked ? 0 : p.capacity);
     }
     DropPending();
 }

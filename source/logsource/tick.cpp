@@ -18,6 +18,11 @@ constexpr DWORD kRearmMs = 10;
 constexpr DWORD kRedrawHoldMs = 100;
 constexpr DWORD kIdentityCheckMs = 1000;
 
+// The surveillance timer runs at the 10 ms period once a tick has armed it; opening a file arms it
+// at 20 ms and closing kills it (both forget this). A tick takes no message from the queue, so no
+// timer message can reach it while it runs; killing and arming an unchanged timer on every idle
+// tick would only cost two round trips to the window server each time.
+bool timerAtRearmPeriod;
 
 void ShowProgressBar(bool show) {
     if (app.progressBar) ShowWindow(app.progressBar, show ? SW_SHOW : SW_HIDE);
@@ -65,7 +70,12 @@ void CheckReplacement() {
     if (probe == INVALID_HANDLE_VALUE) return;
     BOOL ok = GetFileInformationByHandle(probe, &named);
     CloseHandle(probe);
-    if (ok && !SameFile(watched, named)) OpenLogFile(s.fullPath);
+    if (ok && !SameFile(watched, named)) {
+        // Opening may show an error box, whose message loop must not run a tick.
+        if (app.mainWindow) KillTimer(app.mainWindow, TIMER_SURVEILLANCE);
+        timerAtRearmPeriod = false;
+        ReopenLogFile();
+    }
 }
 
 void GeneralTimerStep(UINT_PTR timerId) {
@@ -95,7 +105,6 @@ void SurveillanceTick() {
     LogSource& s = logSource;
     if (!s.handle || (s.paused && !s.readOnce)) return;
     s.readOnce = false;
-    if (app.mainWindow) KillTimer(app.mainWindow, TIMER_SURVEILLANCE);
     uint32_t rowLimit = settings.wrapLines ? settings.rowLength : kMaxRowLimit;
     if (rowLimit < 1 || rowLimit > kMaxRowLimit) rowLimit = kMaxRowLimit;
 
@@ -115,6 +124,7 @@ void SurveillanceTick() {
     }
 
     bool appended = false, longestGrew = false, redrawHeld = false, progressShown = false, firstRead = true;
+    bool readAny = false;
     for (;;) {
         DWORD room = 0;
         BYTE* target = PrepareRead(&room);
@@ -140,9 +150,17 @@ void SurveillanceTick() {
         uint32_t units = DecodeChunk(got);
         s.bytesConsumed += got;
         AppendResult result = AppendUnits(units, rowLimit);
+        readAny = true;
         appended = appended || result.appended;
         longestGrew = longestGrew || result.longestGrew;
         firstRead = false;
+    }
+    // New rows and the scroll to them reach the view under one redraw: a list box repaints its
+    // scroll bars at every change made while it redraws, which under Wine costs more than the
+    // rest of following a file together.
+    if (appended && !redrawHeld && app.view) {
+        SendMessageW(app.view, WM_SETREDRAW, FALSE, 0);
+        redrawHeld = true;
     }
     FlushRows();
 
@@ -159,8 +177,14 @@ void SurveillanceTick() {
     if (longestGrew) UpdateHorizontalExtent();
     CheckReplacement();
     ShowProgressBar(false);
-    if (app.mainWindow) SetTimer(app.mainWindow, TIMER_SURVEILLANCE, kRearmMs, nullptr);
+    // After reading, the next tick comes 10 ms after this one ends.
+    if (app.mainWindow && (readAny || !timerAtRearmPeriod)) {
+        SetTimer(app.mainWindow, TIMER_SURVEILLANCE, kRearmMs, nullptr);
+        timerAtRearmPeriod = true;
+    }
 }
+
+void ForgetSurveillanceTimer() { timerAtRearmPeriod = false; }
 
 void PauseCommand() {
     LogSource& s = logSource;

@@ -197,11 +197,11 @@ HWND CreateView(HWND parent) {
     return view;
 }
 
-void AppendViewRows(const wchar_t* const* rows, size_t count, size_t keep) {
+void AppendViewRows(RowSource next, void* context, size_t count, size_t keep) {
     HWND view = app.view;
     if (!view || !count) return;
     if (keep && count > keep) {
-        rows += count - keep;
+        for (size_t i = keep; i < count; ++i) next(context);
         count = keep;
     }
     size_t current = RowCount(view);
@@ -216,7 +216,7 @@ void AppendViewRows(const wchar_t* const* rows, size_t count, size_t keep) {
         for (size_t i = 0; i < plan.drop; ++i) SendMessageW(view, LB_DELETESTRING, 0, 0);
         if (count >= kReserveBatch) ReserveFor(view, count);
     }
-    for (size_t i = 0; i < count; ++i) SendMessageW(view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(rows[i]));
+    for (size_t i = 0; i < count; ++i) SendMessageW(view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(next(context)));
     if (plan.rebuild) RestoreMarks(view, marks);
     if (quiet) {
         SendMessageW(view, WM_SETREDRAW, TRUE, 0);

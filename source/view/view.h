@@ -21,7 +21,9 @@ void InitViewResources();
 // Appends rows at the bottom of the view in one batch. With `keep` not 0 the oldest rows go
 // first so that at most `keep` remain, as if each row had been appended after trimming the
 // view below `keep`; with `keep` 0 nothing is removed.
-void AppendViewRows(const wchar_t* const* rows, size_t count, size_t keep);
+// The rows come from `next`, one per call, oldest first; each is copied before the next call.
+using RowSource = const wchar_t* (*)(void* context);
+void AppendViewRows(RowSource next, void* context, size_t count, size_t keep);
 
 // Pure decisions behind the view.
 constexpr DWORD kViewStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP |

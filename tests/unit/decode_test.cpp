@@ -1,6 +1,8 @@
 // Charset decisions and decoding: the mark probe, the name table, the carry split and
 // DecodeChunk fed in pieces cut at every byte position.
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 #include "logsource/logsource.h"
@@ -94,7 +96,8 @@ TEST(CarrySplit, Utf8KeepsOnlyAnUnfinishedSequence) {
     EXPECT_EQ(1u, Tail(65001, "\xC3"));
     EXPECT_EQ(0u, Tail(65001, "a\x80\x80\x80\x80"));   // stray continuation bytes decode as they are
     EXPECT_EQ(0u, Tail(65001, "a\xFF"));
-    EXPECT_EQ(0u, Tail(65001, "a\xC0"));
+    EXPECT_EQ(1u, Tail(65001, "a\xC0"));          // invalid, but decoded with what follows it
+    EXPECT_EQ(0u, Tail(65001, "a\xE7\n"));        // broken already: nothing to wait for
 }
 
 TEST(CarrySplit, DoubleBytePagesKeepALoneLeadByte) {
@@ -169,6 +172,81 @@ TEST(DecodeChunk, NoCharacterIsLostAtAnyReadBoundary) {
     }
 }
 
+// Cases of a property run; set BRINDLE_PROPERTY_CASES to run many more by hand.
+int PropertyCases(int usual) {
+    wchar_t value[32];
+    return GetEnvironmentVariableW(L"BRINDLE_PROPERTY_CASES", value, 32) ? _wtoi(value) : usual;
+}
+
+struct Random {
+    uint32_t state;
+    uint32_t operator()(uint32_t range) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) % range;
+    }
+};
+
+// Characters of every kind, surrogate pairs whole, so that every charset can encode them.
+std::wstring RandomText(Random& r, size_t length) {
+    std::wstring text;
+    while (text.size() < length) {
+        switch (r(6)) {
+        case 0: text += L"+-\n\r\t"[r(5)]; break;
+        case 1: text += static_cast<wchar_t>(0x20 + r(0x5F)); break;
+        case 2: text += static_cast<wchar_t>(0xA0 + r(0x160)); break;
+        case 3: text += static_cast<wchar_t>(0x3040 + r(0x6000)); break;
+        case 4: text += static_cast<wchar_t>(0xE000 + r(0x1FFE)); break;
+        default: {
+            uint32_t v = 0x10000 + r(0xFFFFF);
+            text += static_cast<wchar_t>(0xD800 | ((v - 0x10000) >> 10));
+            text += static_cast<wchar_t>(0xDC00 | (v & 0x3FF));
+        }
+        }
+    }
+    return text;
+}
+
+std::string Hex(const Bytes& bytes) {
+    std::string out;
+    char two[4];
+    for (unsigned char b : bytes) {
+        snprintf(two, sizeof two, "%02X ", b);
+        out += two;
+    }
+    return out;
+}
+
+// Any stream, cut into reads anywhere, decodes to what one whole read of it gives: raw bytes in
+// every charset that takes any byte, encoded text in UTF-7 (and in UTF-8 beside its raw bytes).
+TEST(DecodeChunk, AnyStreamCutAtRandomReadsDecodesAsOneWholeRead) {
+    const uint32_t charsets[] = {0, 1, 3, 932, 936, 65001, 65000, 16, 17, 18, 19};
+    const int cases = PropertyCases(1500);
+    Random r{20261208};
+    for (int c = 0; c < cases; ++c) {
+        const uint32_t charset = charsets[c % (sizeof charsets / sizeof charsets[0])];
+        const size_t length = r(200);
+        Bytes bytes;
+        if (charset == 65000 || (charset == 65001 && r(2))) {
+            bytes = harness::Encode(charset, RandomText(r, length));
+        } else {
+            // Raw bytes, weighted towards line feeds, continuation bytes, lead bytes and NULs.
+            for (size_t i = 0; i < length; ++i) {
+                uint32_t kind = r(8);
+                bytes += static_cast<char>(kind == 0 ? 0x0A : kind == 1 ? 0x80 + r(0x40) : kind == 2 ? 0xC0 + r(0x40)
+                                           : kind == 3 ? 0 : r(256));
+            }
+        }
+        if (bytes.size() < 2) continue;
+        std::vector<size_t> cuts;
+        for (uint32_t k = 1 + r(5); k > 0; --k) cuts.push_back(1 + r(static_cast<uint32_t>(bytes.size() - 1)));
+        std::sort(cuts.begin(), cuts.end());
+        cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+        const std::wstring whole = DecodeInReads(charset, bytes, {});
+        ASSERT_EQ(whole, DecodeInReads(charset, bytes, cuts)) << "charset " << charset << ", case " << c << ", bytes "
+                                                              << Hex(bytes) << ", first cut " << cuts[0];
+    }
+}
+
 TEST(DecodeChunk, Utf32ValuesOutsideUnicodeBecomeReplacementCharacters) {
     Bytes be("\x00\x01\xF6\x00" "\x00\x00\x00\x41" "\x00\x11\x00\x00" "\x00\x00\xD8\x00" "\x00\x00\x00\x0A", 20);
     EXPECT_EQ(std::wstring(L"\xD83D\xDE00" L"A\xFFFD\xFFFD\n"), DecodeInReads(19, be, {}));
@@ -206,6 +284,11 @@ TEST(MakeExtendedPath, PrefixesLocalAndUncPaths) {
     EXPECT_STREQ(L"\\\\?\\C:\\logs\\a.log", out.data());
     ASSERT_TRUE(MakeExtendedPath(L"\\\\server\\share\\a.log", out.data()));
     EXPECT_STREQ(L"\\\\?\\UNC\\server\\share\\a.log", out.data());
+    // Forward slashes name the same share.
+    for (const wchar_t* written : {L"//server/share/a.log", L"\\\\server/share\\a.log", L"/\\server\\share/a.log"}) {
+        ASSERT_TRUE(MakeExtendedPath(written, out.data()));
+        EXPECT_STREQ(L"\\\\?\\UNC\\server\\share\\a.log", out.data()) << written;
+    }
     ASSERT_TRUE(MakeExtendedPath(L"\\\\?\\C:\\x.log", out.data()));
     EXPECT_STREQ(L"\\\\?\\C:\\x.log", out.data());
     ASSERT_TRUE(MakeExtendedPath(L"C:\\logs\\..\\b.log", out.data()));

@@ -271,6 +271,52 @@ TEST_F(RowsView, BatchedTicksEndWithTheRowsOfRowByRowAppending) {
     DestroyWindow(reference);
 }
 
+// Random text through the batched path ends with exactly the rows of row-by-row appending, under
+// random row limits, row lengths, empty-row restriction, locks and tick sizes. Set
+// BRINDLE_PROPERTY_CASES to run many more cases by hand.
+TEST_F(RowsView, RandomTextBatchedGivesTheRowsOfRowByRowAppending) {
+    wchar_t value[32];
+    const int cases = GetEnvironmentVariableW(L"BRINDLE_PROPERTY_CASES", value, 32) ? _wtoi(value) : 16;
+    RECT box;
+    GetWindowRect(view, &box);
+    HWND reference = CreateWindowExW(0, L"LISTBOX", L"", GetWindowLongW(view, GWL_STYLE) & ~WS_VISIBLE, 0, 0,
+                                     box.right - box.left, box.bottom - box.top, main, nullptr,
+                                     GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, reference);
+    unsigned seed = 4711;
+    auto next = [&seed](unsigned range) { return ((seed = seed * 1103515245u + 12345u) >> 8) % range; };
+    for (int c = 0; c < cases; ++c) {
+        settings.linesLimit = next(4) == 0 ? 1 + next(5) : 1 + next(1500);
+        settings.cutEmpty = next(2);
+        const uint32_t limit = next(3) == 0 ? kMaxRowLimit : 1 + next(next(2) ? 12 : 300);
+        SCOPED_TRACE(testing::Message() << "case " << c << ": lines limit " << settings.linesLimit << ", row limit "
+                                        << limit << ", cut empty " << settings.cutEmpty);
+        ResetRowState();
+        logSource.longestRow = 0;
+        SendMessageW(view, LB_RESETCONTENT, 0, 0);
+        SendMessageW(reference, LB_RESETCONTENT, 0, 0);
+        RowByRow model{reference};
+        for (unsigned ticks = 1 + next(6); ticks > 0; --ticks) {
+            // A backlog now and then, kept to some thousands of rows when the rows are short.
+            const unsigned backlog = limit >= 40 ? 4000 : 300;
+            std::wstring text = MixedText(seed, static_cast<int>(next(4) == 0 ? next(backlog) : next(30)));
+            for (unsigned tail = next(3) == 0 ? next(limit >= 40 ? 5000 : 200) : 0; tail > 0; --tail)
+                text += static_cast<wchar_t>(L'A' + next(26));
+            const bool locked = next(5) == 0;
+            logSource.holdScroll = locked;
+            AppendResult ours = Tick(text, limit);
+            AppendResult expected = model.Tick(text, limit, settings.cutEmpty != 0, locked, settings.linesLimit);
+            ASSERT_EQ(expected.appended, ours.appended);
+            ASSERT_EQ(expected.longestGrew, ours.longestGrew);
+            ASSERT_EQ(harness::RowCount(reference), harness::RowCount(view));
+            ASSERT_TRUE(harness::Rows(reference) == Rows());
+        }
+        EXPECT_EQ(model.longest, logSource.longestRow);
+    }
+    logSource.holdScroll = false;
+    DestroyWindow(reference);
+}
+
 TEST_F(RowsView, ErasesOnlyBelowTheLastRow) {
     settings.backgroundColor = RGB(200, 0, 0);
     DeleteObject(app.backgroundBrush);

@@ -389,6 +389,12 @@ TEST_F(Watch, RotatedLogIsOpenedAfreshAndADeletedOneKeepsBeingRead) {
     ASSERT_TRUE(MoveFileW(path.c_str(), Path(L"rot.log.1").c_str()));
     ASSERT_TRUE(harness::WriteBytes(path, "new 1\n"));
     EXPECT_TRUE(harness::WaitUntil([&] { return Rows() == Lines({L"new 1"}); }, 5000));
+    // The reopened file keeps the name the user gave, not the internal extended form.
+    EXPECT_EQ(L"rot.log - Brindle", harness::WindowText(main));
+    wchar_t part0[1024] = L"";
+    SendMessageW(app.statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(part0));
+    EXPECT_EQ(path, std::wstring(part0));
+    EXPECT_EQ(path, std::wstring(logSource.givenPath));
     ASSERT_TRUE(harness::AppendBytes(path, "new 2\n"));
     EXPECT_TRUE(harness::WaitUntil([&] { return Rows().size() == 2; }));
 
@@ -475,6 +481,26 @@ TEST_F(Watch, EraseKeepsTheDecidingMarkAndAsksFirst) {
     EXPECT_EQ(0u, answer.text.find(UiString(IDS_ERR_ERASE)));
     EXPECT_EQ(Bytes("again\n"), harness::ReadBytes(plain));
     EXPECT_EQ(Lines({L"again"}), Rows());
+
+    // The file opens for writing but refuses the truncation (another program maps it): the same
+    // error box; the rows and the reading position stay, so later lines simply follow.
+    HANDLE reader = CreateFileW(plain.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE mapping = CreateFileMappingW(reader, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    void* mapped = mapping ? MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0) : nullptr;
+    ASSERT_NE(nullptr, mapped);
+    const uint64_t position = logSource.bytesConsumed;
+    EraseLogFile();
+    EXPECT_EQ(Lines({L"again"}), Rows());
+    EXPECT_EQ(position, logSource.bytesConsumed);
+    UnmapViewOfFile(mapped);
+    CloseHandle(mapping);
+    CloseHandle(reader);
+    EXPECT_EQ(7, answer.seen);
+    EXPECT_EQ(0u, answer.text.find(UiString(IDS_ERR_ERASE)));
+    EXPECT_EQ(Bytes("again\n"), harness::ReadBytes(plain));
+    ASSERT_TRUE(harness::AppendBytes(plain, "more\n"));
+    EXPECT_TRUE(harness::WaitUntil([&] { return Rows() == Lines({L"again", L"more"}); }));
 }
 
 TEST_F(Watch, CharactersSplitBetweenTicksArriveWhole) {

@@ -1,0 +1,592 @@
+// End-to-end benchmark: brindle.exe started on generated logs and watched from this process as a
+// user meets it: start to last row readable, append to row readable, idle CPU of the program and of
+// wineserver, resident memory. Beside it the same program code hosted by this bench without the
+// exe's start-up extras (no thread hooks, no instance block), so a gap between the two shows at once.
+//
+//   e2e_bench.exe                 both columns, 3 runs each (BRINDLE_E2E_RUNS changes the count)
+//   BRINDLE_E2E_ONLY=exe|host     one column only
+//   BRINDLE_E2E_EXE=path          another build of the exe (an experiment) in the exe column
+#include "logsource/logsource.h"
+#include "persist/history.h"
+#include "persist/properties.h"
+#include "persist/settings.h"
+#include "shell/app.h"
+#include "shell/startup.h"
+#include "dialogs/ui.h"
+#include "ids.h"
+#include <windows.h>
+#include <psapi.h>
+#include <shellapi.h>
+#include <objbase.h>
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+#include "bench_clock.h"
+
+namespace {
+
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+unsigned seed = 20261208;
+unsigned Random(unsigned range) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % range;
+}
+
+// ---- generated logs ----
+
+struct Log {
+    std::wstring path;
+    std::wstring lastLine;    // the row that must be readable last
+    size_t rows = 0;          // rows the view holds once loaded
+    uint64_t textBytes = 0;   // UTF-16 bytes of those rows' text
+};
+
+// Log lines as servers write them: mostly short, a few long ones (dumps, traces), accented names,
+// currency, Cyrillic and CJK text.
+std::wstring MakeLine(unsigned n) {
+    static const wchar_t* levels[] = {L"INFO ", L"INFO ", L"DEBUG", L"WARN ", L"ERROR"};
+    static const wchar_t* modules[] = {L"http", L"db", L"cache", L"auth", L"scheduler", L"mailer"};
+    static const wchar_t* notes[] = {L"request handled", L"user Jos\x00E9 M\x00FCller logged in",
+                                     L"price 12,50 \x20AC applied", L"cache miss user:4711",
+                                     L"\x043F\x0440\x0438\x0432\x0435\x0442 \x043C\x0438\x0440", L"upload \x6587\x4EF6.txt stored",
+                                     L"\x017Dlu\x0165ou\x010Dk\x00FD k\x016F\x0148", L"timeout 3000 ms"};
+    wchar_t head[160];
+    wsprintfW(head, L"03:%02u:%02u.%03u %s [%s] %s", n / 60000 % 60, n / 1000 % 60, n % 1000, levels[n % 5],
+              modules[n / 5 % 6], notes[Random(8)]);
+    std::wstring line = head;
+    if (Random(100) == 0) {
+        // A long line: a dump of key/value pairs, 200 to 2,000 units (never wrapped at 4,095).
+        unsigned length = 200 + Random(1800);
+        while (line.size() < length) {
+            wchar_t pair[48];
+            wsprintfW(pair, L" k%u=\x00E9%u", Random(1000), Random(100000));
+            line += pair;
+        }
+    }
+    return line;
+}
+
+bool WriteAll(HANDLE file, const std::string& bytes) {
+    DWORD done = 0;
+    return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) && done == bytes.size();
+}
+
+std::string Encode(const std::wstring& text, bool wide) {
+    if (wide) return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+// A file of `bytes` (about), with the mark of its charset so that detection picks it; `limit`
+// is the row limit, so the view ends with the last `limit` lines.
+bool WriteLog(Log& log, uint64_t bytes, bool wide, size_t limit) {
+    HANDLE file = CreateFileW(log.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::vector<uint32_t> lengths;
+    uint64_t written = 0;
+    bool ok = WriteAll(file, wide ? std::string("\xFF\xFE") : std::string("\xEF\xBB\xBF"));
+    std::wstring block;
+    for (unsigned n = 0; ok && written < bytes;) {
+        block.clear();
+        while (block.size() < (1u << 19) && written + block.size() < bytes) {
+            std::wstring line = MakeLine(n++);
+            lengths.push_back(static_cast<uint32_t>(line.size()));
+            log.lastLine = line;
+            block += line;
+            block += L'\n';
+        }
+        std::string encoded = Encode(block, wide);
+        ok = WriteAll(file, encoded);
+        written += encoded.size();
+    }
+    CloseHandle(file);
+    log.rows = std::min(limit, lengths.size());
+    log.textBytes = 0;
+    for (size_t i = lengths.size() - log.rows; i < lengths.size(); ++i) log.textBytes += lengths[i] * 2ull;
+    return ok;
+}
+
+bool AppendLine(const std::wstring& path, const std::wstring& line) {
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = WriteAll(file, Encode(line + L"\n", false));
+    CloseHandle(file);
+    return ok;
+}
+
+// ---- the watched process ----
+
+std::string ReadSmallFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    std::string text;
+    if (file == INVALID_HANDLE_VALUE) return text;
+    char block[4096];
+    DWORD got = 0;
+    while (ReadFile(file, block, sizeof block, &got, nullptr) && got) text.append(block, got);
+    CloseHandle(file);
+    return text;
+}
+
+// Under Wine the Linux /proc is reachable through Z:; a process is found by its command line.
+const wchar_t* kProc = L"Z:\\proc\\";
+
+bool HasProc() { return GetFileAttributesW(L"Z:\\proc\\self\\schedstat") != INVALID_FILE_ATTRIBUTES; }
+
+template <typename Match> DWORD FindUnixProcess(Match match) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((std::wstring(kProc) + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    DWORD pid = 0;
+    do {
+        if (found.cFileName[0] < L'0' || found.cFileName[0] > L'9') continue;
+        std::wstring base = std::wstring(kProc) + found.cFileName + L"\\";
+        if (match(base)) pid = wcstoul(found.cFileName, nullptr, 10);
+    } while (!pid && FindNextFileW(search, &found));
+    FindClose(search);
+    return pid;
+}
+
+DWORD FindWineServer() {
+    char prefix[1024] = "";
+    GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
+    std::string wanted = std::string("WINEPREFIX=") + prefix + '\0';
+    return FindUnixProcess([&](const std::wstring& base) {
+        return ReadSmallFile(base + L"comm").rfind("wineserver", 0) == 0 &&
+               (!prefix[0] || ReadSmallFile(base + L"environ").find(wanted) != std::string::npos);
+    });
+}
+
+// CPU time of every thread of a Linux process, in nanoseconds (the scheduler's own account).
+uint64_t CpuNanoseconds(DWORD unixPid) {
+    std::wstring tasks = std::wstring(kProc) + std::to_wstring(unixPid) + L"\\task\\";
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((tasks + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    uint64_t total = 0;
+    do {
+        if (found.cFileName[0] < L'0' || found.cFileName[0] > L'9') continue;
+        total += _strtoui64(ReadSmallFile(tasks + found.cFileName + L"\\schedstat").c_str(), nullptr, 10);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return total;
+}
+
+struct Target {
+    PROCESS_INFORMATION info{};
+    HWND main = nullptr;
+    HWND view = nullptr;
+    DWORD unixPid = 0;
+};
+
+std::wstring SelfPath() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+std::wstring ExePath() {
+    wchar_t path[MAX_PATH] = L"";
+    if (GetEnvironmentVariableW(L"BRINDLE_E2E_EXE", path, MAX_PATH)) return path;
+    std::wstring out = L"Z:";
+    for (const char* p = BRINDLE_EXE_UNIX; *p; ++p) out += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+    return out;
+}
+
+struct WindowSearch { DWORD pid; HWND found; };
+
+BOOL CALLBACK FindMain(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    wchar_t name[8] = L"";
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == search->pid && GetClassNameW(window, name, 8) && lstrcmpW(name, L"W") == 0 && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void Close(Target& target) {
+    if (!target.info.hProcess) return;
+    if (target.main) PostMessageW(target.main, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(target.info.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(target.info.hProcess, 1);
+    WaitForSingleObject(target.info.hProcess, 5000);
+    CloseHandle(target.info.hProcess);
+    CloseHandle(target.info.hThread);
+    target = Target{};
+}
+
+// Starts brindle.exe (or this bench as host) on `file`; the trailing argument, which the program
+// ignores, tells its process apart in /proc.
+bool Launch(Target& target, bool host, const std::wstring& file, const wchar_t* mode = L"--host") {
+    static int runs = 0;
+    wchar_t tag[32];
+    wsprintfW(tag, L"e2e-%lu-%d", GetCurrentProcessId(), ++runs);
+    std::wstring command = L"\"" + (host ? SelfPath() + L"\" " + mode : ExePath() + L"\"") + L" \"" + file + L"\" " + tag;
+    std::vector<wchar_t> line(command.begin(), command.end());
+    line.push_back(0);
+    STARTUPINFOW startup{sizeof startup};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &target.info)) {
+        printf("cannot start %ls: error %lu\n", command.c_str(), GetLastError());
+        return false;
+    }
+    WindowSearch search{target.info.dwProcessId, nullptr};
+    for (double start = Now(); !target.view && Now() - start < 60; Sleep(2)) {
+        if (WaitForSingleObject(target.info.hProcess, 0) == WAIT_OBJECT_0) break;
+        search.found = nullptr;
+        EnumWindows(FindMain, reinterpret_cast<LPARAM>(&search));
+        target.main = search.found;
+        target.view = target.main ? FindWindowExW(target.main, nullptr, L"LISTBOX", nullptr) : nullptr;
+    }
+    if (!target.view) {
+        printf("no window from %ls\n", command.c_str());
+        Close(target);
+        return false;
+    }
+    if (HasProc()) {
+        std::string wanted(1, '\0');
+        wanted += Encode(tag, false);
+        wanted += '\0';
+        target.unixPid = FindUnixProcess([&](const std::wstring& base) {
+            return ReadSmallFile(base + L"cmdline").find(wanted) != std::string::npos;
+        });
+    }
+    return true;
+}
+
+LRESULT Ask(HWND view, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(view, message, wParam, lParam, SMTO_NORMAL, 120000, &result)) return LB_ERR;
+    return static_cast<LRESULT>(result);
+}
+
+bool LastRowIs(HWND view, size_t rows, const std::wstring& text) {
+    LRESULT count = Ask(view, LB_GETCOUNT);
+    if (count != static_cast<LRESULT>(rows)) return false;
+    static wchar_t buffer[kRowBufferUnits + 1];
+    buffer[0] = 0;
+    LRESULT length = Ask(view, LB_GETTEXT, count - 1, reinterpret_cast<LPARAM>(buffer));
+    return length == static_cast<LRESULT>(text.size()) && text == buffer;
+}
+
+// Waiting for an appended row on a full view: one message a poll (the last row's length, which
+// differs from the previous row's), so that observing costs the program little beside its work.
+bool WaitAppended(HWND view, size_t rows, const std::wstring& text, double timeout) {
+    for (double start = Now(); Now() - start < timeout; Sleep(1))
+        if (Ask(view, LB_GETTEXTLEN, rows - 1) == static_cast<LRESULT>(text.size()) && LastRowIs(view, rows, text))
+            return true;
+    return false;
+}
+
+bool WaitRow(HWND view, size_t rows, const std::wstring& text, double timeout) {
+    for (double start = Now(); Now() - start < timeout; Sleep(1))
+        if (LastRowIs(view, rows, text)) return true;
+    return false;
+}
+
+struct Memory { double resident = 0, peak = 0; };   // MB
+
+Memory MemoryOf(const Target& target) {
+    PROCESS_MEMORY_COUNTERS counters{sizeof counters};
+    Memory m;
+    if (GetProcessMemoryInfo(target.info.hProcess, &counters, sizeof counters)) {
+        m.resident = counters.WorkingSetSize / 1048576.0;
+        m.peak = counters.PeakWorkingSetSize / 1048576.0;
+    }
+    return m;
+}
+
+// ---- one column of figures ----
+
+struct Figures {
+    std::vector<double> start, load, loadCpu, loadServerCpu, loadWide, latencyMedian, latencyMax, appendCpu, appendServerCpu, cpuProgram, cpuServer, steady, peak;
+    bool failed = false;
+};
+
+constexpr int kAppends = 60;
+
+void IdleCpu(const Target& t, DWORD server, std::vector<double>& program, std::vector<double>& wineserver);
+
+void Measure(bool host, int runs, Log& big, Log& wide, Log& idle, Log& one, DWORD server, Figures& f) {
+    Target t;
+    Memory base;
+    double begin = Now();
+    if (!Launch(t, host, one.path) || !WaitRow(t.view, 1, one.lastLine, 30)) {
+        f.failed = true;
+        Close(t);
+        return;
+    }
+    f.start.push_back(Now() - begin);
+    Sleep(500);
+    base = MemoryOf(t);
+    Close(t);
+
+    for (int run = 0; run < runs; ++run) {
+        // CPU time beside the wall time: the machine may be shared, and CPU time is what a
+        // change in the program moves.
+        uint64_t serverBefore = server ? CpuNanoseconds(server) : 0;
+        double start = Now();
+        if (!Launch(t, host, big.path) || !WaitRow(t.view, big.rows, big.lastLine, 120)) {
+            f.failed = true;
+            Close(t);
+            return;
+        }
+        f.load.push_back(Now() - start);
+        if (t.unixPid) f.loadCpu.push_back(CpuNanoseconds(t.unixPid) / 1e9);
+        if (server) f.loadServerCpu.push_back((CpuNanoseconds(server) - serverBefore) / 1e9);
+        Sleep(300);
+        Memory m = MemoryOf(t);
+        f.steady.push_back(m.resident - base.resident);
+        f.peak.push_back(m.peak - base.peak);
+
+        std::vector<double> latencies;
+        // CPU per append beside the latency: it does not wait for a shared machine's other work.
+        uint64_t program0 = t.unixPid ? CpuNanoseconds(t.unixPid) : 0, server0 = server ? CpuNanoseconds(server) : 0;
+        for (int i = 0; i < kAppends; ++i) {
+            Sleep(Random(20));   // any phase of the program's 10 ms timer
+            wchar_t line[96];
+            wsprintfW(line, L"appended %d.%04d \x00FAdaje \x20AC%s", run, i, i % 2 ? L"" : L" \x010Dtvrtek");
+            double at = Now();
+            if (!AppendLine(big.path, line)) break;
+            if (!WaitAppended(t.view, big.rows, line, 10)) {
+                f.failed = true;
+                break;
+            }
+            latencies.push_back((Now() - at) * 1000);
+            big.lastLine = line;
+        }
+        if (t.unixPid && !latencies.empty())
+            f.appendCpu.push_back((CpuNanoseconds(t.unixPid) - program0) / 1e6 / latencies.size());
+        if (server && !latencies.empty())
+            f.appendServerCpu.push_back((CpuNanoseconds(server) - server0) / 1e6 / latencies.size());
+        Close(t);
+        if (latencies.empty()) return;
+        f.latencyMedian.push_back(Median(latencies));
+        f.latencyMax.push_back(*std::max_element(latencies.begin(), latencies.end()));
+
+        start = Now();
+        if (!Launch(t, host, wide.path) || !WaitRow(t.view, wide.rows, wide.lastLine, 120)) {
+            f.failed = true;
+            Close(t);
+            return;
+        }
+        f.loadWide.push_back(Now() - start);
+        Close(t);
+    }
+
+    if (!Launch(t, host, idle.path) || !WaitRow(t.view, idle.rows, idle.lastLine, 30)) {
+        f.failed = true;
+        Close(t);
+        return;
+    }
+    IdleCpu(t, server, f.cpuProgram, f.cpuServer);
+    Close(t);
+}
+
+void Row(const char* what, const Figures* columns[2], const char* format,
+         std::vector<double> Figures::*a, std::vector<double> Figures::*b = nullptr) {
+    printf("%-50s", what);
+    for (int c = 0; c < 2; ++c) {
+        char cell[64] = "-";
+        const Figures* f = columns[c];
+        if (f && !(f->*a).empty()) {
+            if (b) snprintf(cell, sizeof cell, format, Median(f->*a), Median(f->*b));
+            else snprintf(cell, sizeof cell, format, Median(f->*a));
+        }
+        printf(" %22s", cell);
+    }
+    printf("\n");
+}
+
+// The same start-up as the exe's entry point, without the thread hooks and the instance block.
+int Host(const wchar_t* file) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    CoInitialize(nullptr);
+    int code = 1;
+    if (StartApplication(instance)) {
+        OpenLogFile(file);
+        FinishStartup();
+        ShowWindow(app.mainWindow, RestoreWindowPosition(StartupShowCommand()));
+        code = RunMessageLoop();
+    }
+    CoUninitialize();
+    return code;
+}
+
+// The floor of the idle figures: a window of the same classes whose only work is a 10 ms timer,
+// killed and armed again on every tick.
+LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER) {
+        KillTimer(window, 1);
+        SetTimer(window, 1, 10, nullptr);
+        return 0;
+    }
+    if (message == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int Floor() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = FloorProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"W";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowW(L"W", L"floor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+    CreateWindowW(L"LISTBOX", L"", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300, window, nullptr, wc.hInstance, nullptr);
+    SetTimer(window, 1, 10, nullptr);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    return 0;
+}
+
+// Idle CPU of a started process and of wineserver, in three windows of 3.3 s after a second's rest.
+void IdleCpu(const Target& t, DWORD server, std::vector<double>& program, std::vector<double>& wineserver) {
+    Sleep(1000);
+    if (!t.unixPid) return;
+    for (int window = 0; window < 3; ++window) {
+        uint64_t p0 = CpuNanoseconds(t.unixPid), s0 = server ? CpuNanoseconds(server) : 0;
+        double at = Now();
+        Sleep(3333);
+        double seconds = Now() - at;
+        program.push_back((CpuNanoseconds(t.unixPid) - p0) / 1e7 / seconds);
+        if (server) wineserver.push_back((CpuNanoseconds(server) - s0) / 1e7 / seconds);
+    }
+}
+
+// The limits of the figures, stored for the run and put back afterwards.
+struct StoredLimits {
+    uint32_t kbLimit, linesLimit, wrapLines, cutEmpty, autodetect;
+    void Save() {
+        LoadSettings();
+        *this = {settings.kbLimit, settings.linesLimit, settings.wrapLines, settings.cutEmpty, settings.autodetect};
+    }
+    void Apply() const {
+        settings.kbLimit = kbLimit;
+        settings.linesLimit = linesLimit;
+        settings.wrapLines = wrapLines;
+        settings.cutEmpty = cutEmpty;
+        settings.autodetect = autodetect;
+        const SettingValue values[] = {SV_KB_LIMIT, SV_LINES_LIMIT, SV_WRAP_LINES, SV_CUT_EMPTY, SV_AUTODETECT};
+        StoreSettings(values, 5);
+    }
+};
+
+}  // namespace
+
+int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argc >= 3 && lstrcmpW(argv[1], L"--host") == 0) return Host(argv[2]);
+    if (argc >= 2 && lstrcmpW(argv[1], L"--floor") == 0) return Floor();
+    setvbuf(stdout, nullptr, _IONBF, 0);
+
+    wchar_t value[64] = L"";
+    int runs = GetEnvironmentVariableW(L"BRINDLE_E2E_RUNS", value, 64) ? _wtoi(value) : 3;
+    if (runs < 1) runs = 1;
+    value[0] = 0;
+    GetEnvironmentVariableW(L"BRINDLE_E2E_ONLY", value, 64);
+    bool doHost = !value[0] || lstrcmpW(value, L"host") == 0, doExe = !value[0] || lstrcmpW(value, L"exe") == 0;
+
+    InitHistory();
+    StoredLimits previous;
+    previous.Save();
+    const StoredLimits bench{65535, 65535, 0, 0, 1};
+    bench.Apply();
+
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring dir = std::wstring(temp) + L"brindle-e2e-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(dir.c_str(), nullptr);
+    Log big, wide, idle, one;
+    big.path = dir + L"\\big.log";
+    wide.path = dir + L"\\wide.log";
+    idle.path = dir + L"\\idle.log";
+    one.path = dir + L"\\one.log";
+    double t0 = Now();
+    bool written = WriteLog(big, 64ull << 20, false, 65535) && WriteLog(wide, 16ull << 20, true, 65535) &&
+                   WriteLog(idle, 200000, false, 65535) && WriteLog(one, 1, false, 65535);
+    if (!written || idle.rows < 1000) {
+        printf("cannot write the logs in %ls\n", dir.c_str());
+        bench.Apply();
+        return 1;
+    }
+
+    // The idle file is cut to 1,000 lines exactly.
+    {
+        std::string text = ReadSmallFile(idle.path);
+        size_t at = 3;
+        for (int n = 0; n < 1000 && at != std::string::npos; ++n) at = text.find('\n', at) + 1;
+        std::string kept = text.substr(0, at);
+        size_t previousEnd = kept.rfind('\n', kept.size() - 2);
+        std::string last = kept.substr(previousEnd + 1, kept.size() - previousEnd - 2);
+        int n = MultiByteToWideChar(CP_UTF8, 0, last.data(), static_cast<int>(last.size()), nullptr, 0);
+        idle.lastLine.assign(static_cast<size_t>(n), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, last.data(), static_cast<int>(last.size()), idle.lastLine.data(), n);
+        idle.rows = 1000;
+        HANDLE file = CreateFileW(idle.path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        WriteAll(file, kept);
+        CloseHandle(file);
+    }
+
+    printf("logs written in %.1f s: 64 MB UTF-8 (%.1f MB of row text in view), 16 MB UTF-16, %zu-line and 1-line UTF-8\n",
+           Now() - t0, big.textBytes / 1048576.0, idle.rows);
+    DWORD server = HasProc() ? FindWineServer() : 0;
+    printf("cpu accounting: %s; wineserver %s\n", HasProc() ? "/proc schedstat" : "none",
+           server ? "found" : "not found");
+    printf("exe: %ls\n", ExePath().c_str());
+
+    Figures host, exe;
+    if (doHost) Measure(true, runs, big, wide, idle, one, server, host);
+    if (doExe) Measure(false, runs, big, wide, idle, one, server, exe);
+
+    std::vector<double> floorProgram, floorServer;
+    {
+        Target t;
+        if (Launch(t, true, one.path, L"--floor")) IdleCpu(t, server, floorProgram, floorServer);
+        Close(t);
+    }
+
+    const Figures* columns[2] = {doHost ? &host : nullptr, doExe ? &exe : nullptr};
+    printf("\nmedian of %d runs%33s %22s %22s\n", runs, "", "bench host (no hooks)", "brindle.exe");
+    Row("start, 1-line file: start->row readable (once)", columns, "%.2f s", &Figures::start);
+    Row("load 64 MB UTF-8, 65,535 rows: start->last row", columns, "%.2f s", &Figures::load);
+    Row("  CPU of that load: program / wineserver", columns, "%.2f / %.2f s", &Figures::loadCpu, &Figures::loadServerCpu);
+    Row("load 16 MB UTF-16, 65,535 rows: start->last row", columns, "%.2f s", &Figures::loadWide);
+    Row("append->row readable, median / max", columns, "%.1f / %.1f ms", &Figures::latencyMedian, &Figures::latencyMax);
+    Row("  CPU per append (observing included): prog / ws", columns, "%.2f / %.2f ms", &Figures::appendCpu,
+        &Figures::appendServerCpu);
+    Row("idle CPU, 1,000 rows: program / wineserver", columns, "%.2f / %.2f %%", &Figures::cpuProgram, &Figures::cpuServer);
+    if (!floorProgram.empty())
+        printf("%-50s %22s\n", "  floor: a bare window's 10 ms timer, same figures", [&] {
+            static char cell[64];
+            snprintf(cell, sizeof cell, "%.2f / %.2f %%", Median(floorProgram), Median(floorServer));
+            return cell;
+        }());
+    Row("resident over a 1-line file: steady / peak", columns, "+%.1f / +%.1f MB", &Figures::steady, &Figures::peak);
+    printf("targets: load <= 1.0 s, latency <= 8 / 15 ms, idle <= 1.0 %% together, peak <= %.1f MB (2 x rows' text + 2)\n",
+           2 * big.textBytes / 1048576.0 + 2);
+    if (host.failed || exe.failed) printf("some runs did not finish (%s)\n", host.failed ? "host" : "exe");
+
+    previous.Apply();
+    // The program kept each file's window position in the file's properties stream.
+    for (const Log* log : {&big, &wide, &idle, &one}) {
+        DeleteFileW(log->path.c_str());
+        DeleteFileW((log->path + UiString(IDS_STREAM_NAME)).c_str());
+    }
+    RemoveDirectoryW(dir.c_str());
+    LocalFree(argv);
+    return 0;
+}
