@@ -24,38 +24,11 @@ DWORD Setting(const wchar_t* name) {
     return value;
 }
 
-// A visible window of the given class: of one process (and enabled, when asked), or with a title.
-struct WindowSearch {
-    const wchar_t* className;
-    DWORD process;
-    bool enabled;
-    const wchar_t* title;
-    HWND found;
-};
-
-BOOL CALLBACK FindWindowOf(HWND w, LPARAM p) {
-    auto* s = reinterpret_cast<WindowSearch*>(p);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    wchar_t cls[32] = L"";
-    GetClassNameW(w, cls, 32);
-    if (lstrcmpW(cls, s->className) != 0 || !IsWindowVisible(w)) return TRUE;
-    if (s->process && (pid != s->process || (s->enabled && !IsWindowEnabled(w)))) return TRUE;
-    if (s->title && harness::WindowText(w) != s->title) return TRUE;
-    s->found = w;
-    return FALSE;
-}
-
-HWND FindShown(WindowSearch search) {
-    EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // The process's visible, enabled dialog frame (modal dialogs disable the main window).
 HWND WaitForDialog(const harness::Process& brindle, DWORD timeoutMs = 5000) {
     HWND found = nullptr;
     harness::WaitUntil([&] {
-        return (found = FindShown({L"#32770", brindle.info.dwProcessId, true, nullptr, nullptr})) != nullptr;
+        return (found = harness::FindProcessWindow(brindle.info.dwProcessId, L"#32770", nullptr, true)) != nullptr;
     }, timeoutMs);
     return found;
 }
@@ -345,7 +318,7 @@ TEST(DialogsE2E, AssociationsRegisterTheQuotedProgramAndOpenLogs) {
     ASSERT_TRUE(ShellExecuteExW(&run));
     HWND opened = nullptr;
     EXPECT_TRUE(harness::WaitUntil([&] {
-        return (opened = FindShown({L"W", 0, false, L"opened by shell.log - Brindle", nullptr})) != nullptr;
+        return (opened = harness::FindProcessWindow(0, L"W", L"opened by shell.log - Brindle")) != nullptr;
     }, 10000));
     if (opened) {
         HWND view = harness::FindView(opened);
@@ -399,7 +372,7 @@ TEST(DialogsE2E, AssociationsVerbCaptionInCzech) {
 namespace {
 
 HWND ShownHelpTip(const harness::Process& brindle) {
-    return FindShown({TOOLTIPS_CLASSW, brindle.info.dwProcessId, false, nullptr, nullptr});
+    return harness::FindProcessWindow(brindle.info.dwProcessId, TOOLTIPS_CLASSW);
 }
 
 // The help tip's text as the program supplies it, asked for inside the program's address space.

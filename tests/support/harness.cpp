@@ -214,7 +214,7 @@ void PressKeys(HWND window, std::initializer_list<BYTE> keys) {
 
 namespace {
 
-struct WindowSearch { DWORD processId; const wchar_t* className; const wchar_t* caption; HWND found; };
+struct WindowSearch { DWORD processId; const wchar_t* className; const wchar_t* caption; bool enabledOnly; HWND found; };
 
 BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<WindowSearch*>(param);
@@ -222,7 +222,9 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
     GetWindowThreadProcessId(window, &pid);
     wchar_t name[64] = L"";
     GetClassNameW(window, name, 64);
-    if (pid != search->processId || lstrcmpW(name, search->className) != 0 || !IsWindowVisible(window)) return TRUE;
+    if ((search->processId && pid != search->processId) || lstrcmpW(name, search->className) != 0 || !IsWindowVisible(window))
+        return TRUE;
+    if (search->enabledOnly && !IsWindowEnabled(window)) return TRUE;
     if (search->caption && WindowText(window) != search->caption) return TRUE;
     search->found = window;
     return FALSE;
@@ -248,8 +250,8 @@ std::wstring AskStatus(const Process& process, int part, bool tip) {
 
 }  // namespace
 
-HWND FindProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* caption) {
-    WindowSearch search{processId, className, caption, nullptr};
+HWND FindProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* caption, bool enabledOnly) {
+    WindowSearch search{processId, className, caption, enabledOnly, nullptr};
     EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }

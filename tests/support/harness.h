@@ -45,9 +45,11 @@ DWORD Close(Process& process, DWORD timeoutMs = 10000);
 // Keys through the real input queue, so the program's accelerator table sees them: all pressed in
 // order, then released in reverse.
 void PressKeys(HWND window, std::initializer_list<BYTE> keys);
-// A visible top-level window of that class owned by the process, with the given caption when
+// A visible top-level window of that class owned by the process (any process for 0), enabled when
+// asked, with the given caption when
 // one is given; FindDialog looks for a dialog (#32770).
-HWND FindProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* caption = nullptr);
+HWND FindProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* caption = nullptr,
+                       bool enabledOnly = false);
 HWND FindDialog(DWORD processId, const wchar_t* caption = nullptr);
 
 // The status bar of a started process: texts and tips are read through a buffer inside it.
