@@ -46,8 +46,7 @@ DWORD Close(Process& process, DWORD timeoutMs = 10000);
 // order, then released in reverse.
 void PressKeys(HWND window, std::initializer_list<BYTE> keys);
 // A visible top-level window of that class owned by the process (any process for 0), enabled when
-// asked, with the given caption when
-// one is given; FindDialog looks for a dialog (#32770).
+// asked, with the given caption when one is given; FindDialog looks for a dialog (#32770).
 HWND FindProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* caption = nullptr,
                        bool enabledOnly = false);
 HWND FindDialog(DWORD processId, const wchar_t* caption = nullptr);
