@@ -73,8 +73,7 @@ void OnLogTimer(UINT_PTR timerId);
 void SurveillanceTick();
 void PauseCommand();
 void LockScrollCommand(bool fromAccelerator);
-bool ScrollLockOn();             // the keyboard's Scroll Lock toggle; kept only while held
-void HoldKeyState(bool hold);    // while held (a tick, taking no input) the toggle is asked once
+bool ScrollLockOn();             // the keyboard's Scroll Lock toggle; no copy is kept
 bool AutoscrollLocked();         // Scroll Lock toggle on, or holdScroll set
 
 // Decoding. PrepareRead puts the carried bytes at the front of the charset's read buffer and

@@ -182,27 +182,7 @@ CutResult CutRows(LogSource& s, const wchar_t* units, uint32_t count, uint32_t r
     return result;
 }
 
-namespace {
-// Asking the toggle is a round trip to the window server under Wine. A tick takes no input, so
-// while it runs the first answer holds for the rest of it.
-struct KeyStateHold {
-    bool held, known, scrollLock;
-};
-KeyStateHold keyStateHold;
-}  // namespace
-
-void HoldKeyState(bool hold) { keyStateHold = KeyStateHold{hold, false, false}; }
-
-bool ScrollLockOn() {
-    KeyStateHold& h = keyStateHold;
-    if (h.held && h.known) return h.scrollLock;
-    bool on = (GetKeyState(VK_SCROLL) & 1) != 0;
-    if (h.held) {
-        h.known = true;
-        h.scrollLock = on;
-    }
-    return on;
-}
+bool ScrollLockOn() { return (GetKeyState(VK_SCROLL) & 1) != 0; }
 
 bool AutoscrollLocked() { return ScrollLockOn() || logSource.holdScroll; }
 

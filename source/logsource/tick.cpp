@@ -105,7 +105,6 @@ void SurveillanceTick() {
     LogSource& s = logSource;
     if (!s.handle || (s.paused && !s.readOnce)) return;
     s.readOnce = false;
-    HoldKeyState(true);
     uint32_t rowLimit = settings.wrapLines ? settings.rowLength : kMaxRowLimit;
     if (rowLimit < 1 || rowLimit > kMaxRowLimit) rowLimit = kMaxRowLimit;
 
@@ -169,7 +168,6 @@ void SurveillanceTick() {
         ScrollToEnd();
         FocusView();
     }
-    HoldKeyState(false);
     if (redrawHeld && app.view) {
         SendMessageW(app.view, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(app.view, nullptr, TRUE);

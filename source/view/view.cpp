@@ -16,7 +16,6 @@ namespace {
 struct ViewState {
     WNDPROC listBoxProc;       // the list box's own procedure, behind the subclass
     bool redrawOff;            // the last WM_SETREDRAW the view was sent said FALSE
-    bool focused;              // between WM_SETFOCUS and WM_KILLFOCUS
     COLORREF customColors[16]; // the colour dialog's custom colours live as long as the process
 };
 
@@ -125,12 +124,6 @@ LRESULT CALLBACK ViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETREDRAW:
         viewState.redrawOff = wParam == FALSE;
         break;
-    case WM_SETFOCUS:
-        viewState.focused = true;
-        break;
-    case WM_KILLFOCUS:
-        viewState.focused = false;
-        break;
     }
     return CallWindowProcW(viewState.listBoxProc, view, message, wParam, lParam);
 }
@@ -199,7 +192,6 @@ HWND CreateView(HWND parent) {
     app.view = view;
     ReserveRowStorage();
     viewState.redrawOff = false;
-    viewState.focused = false;
     viewState.listBoxProc =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrW(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ViewProc)));
     return view;
@@ -233,9 +225,7 @@ void AppendViewRows(RowSource next, void* context, size_t count, size_t keep) {
 }
 
 void FocusView() {
-    // Asking for the focus the view already has still costs several round trips to the window
-    // server under Wine, on every appending tick.
-    if (app.view && !viewState.focused) SetFocus(app.view);
+    if (app.view) SetFocus(app.view);
 }
 
 void ShowRow(int row) {
