@@ -108,9 +108,7 @@ bool OnInitDialog(HWND dialog) {
     LONG status = RegOpenKeyExW(HKEY_CLASSES_ROOT, UiString(IDS_PROGID), 0, KEY_READ, &progId);
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && status != ERROR_PATH_NOT_FOUND) {
         EndDialog(dialog, 0);
-        wchar_t text[kErrorTextUnits];
-        ComposeSystemError(text, UiString(IDS_ERR_ASSOC_READ), static_cast<DWORD>(status));
-        MessageBoxW(app.mainWindow, text, nullptr, MB_ICONERROR);
+        ShowSystemError(IDS_ERR_ASSOC_READ, static_cast<DWORD>(status));
         return false;
     }
     for (int id : {IDOK, IDC_ASSOC_LOG, IDC_ASSOC_TXT, IDC_ASSOC_VERB}) EnableWindow(GetDlgItem(dialog, id), FALSE);

@@ -1,5 +1,7 @@
 // Error texts for message boxes: the localised prefix and the system's explanation.
 #include "dialogs/errors.h"
+#include "dialogs/ui.h"
+#include "shell/app.h"
 
 void ComposeSystemError(wchar_t* buffer, const wchar_t* prefix, DWORD code) {
     constexpr int kPart = 512;
@@ -12,4 +14,10 @@ void ComposeSystemError(wchar_t* buffer, const wchar_t* prefix, DWORD code) {
         lstrcpynW(buffer + used, system, kPart + 1);
     }
     if (system) LocalFree(system);
+}
+
+void ShowSystemError(UINT prefixId, DWORD code, HWND owner) {
+    wchar_t text[kErrorTextUnits];
+    ComposeSystemError(text, UiString(prefixId), code);
+    MessageBoxW(owner ? owner : app.mainWindow, text, nullptr, MB_ICONERROR);
 }

@@ -95,12 +95,6 @@ void EmptyView() {
     ResetRowState();
 }
 
-void ShowSystemError(UINT prefixId, DWORD code) {
-    wchar_t text[kErrorTextUnits];
-    ComposeSystemError(text, UiString(prefixId), code);
-    MessageBoxW(app.mainWindow, text, nullptr, MB_ICONERROR);
-}
-
 bool MakeExtendedPath(const wchar_t* path, wchar_t* out) {
     auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
     if (path[0] == L'\\' && path[1] == L'\\' && path[2] == L'?' && path[3] == L'\\') {

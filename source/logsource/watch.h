@@ -8,5 +8,4 @@ bool SeekTo(HANDLE file, uint64_t offset);
 void DropCarry();                                  // a reload, truncation or close starts at a boundary
 bool ReadStoredCharset(uint32_t* charset);         // "Charset" of the watched file's stream, when known
 void EmptyView();                                  // rows and the row maker's pending state
-void ShowSystemError(UINT prefixId, DWORD code);   // error box owned by the main window
 void ForgetSurveillanceTimer();                    // the timer was armed at another period or killed

@@ -30,9 +30,7 @@ void AbortJob(HWND dialog) {
 
 void FailJob(HWND dialog, DWORD code) {
     AbortJob(dialog);
-    wchar_t text[kErrorTextUnits];
-    ComposeSystemError(text, UiString(IDS_ERR_PRINT_START), code);
-    MessageBoxW(dialog, text, nullptr, MB_OK | MB_ICONERROR);
+    ShowSystemError(IDS_ERR_PRINT_START, code, dialog);
     EndDialog(dialog, 0);
 }
 

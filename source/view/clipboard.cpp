@@ -9,14 +9,6 @@
 
 namespace {
 
-// The clipboard must be free again before the box appears: an open clipboard blocks every
-// other program while the box waits for the user.
-void ShowCopyError(DWORD code) {
-    wchar_t text[kErrorTextUnits];
-    ComposeSystemError(text, UiString(IDS_ERR_CLIPBOARD), code);
-    MessageBoxW(app.mainWindow, text, nullptr, MB_ICONERROR);
-}
-
 // The rows in view order, each followed by CR LF, in movable memory for the clipboard; nullptr
 // and the error code when memory could not be had.
 HGLOBAL CopySelectedRows(const int* rows, int count, DWORD* error) {
@@ -104,7 +96,8 @@ void CopyCommand() {
     }
     CloseClipboard();
     GlobalFree(rows);
-    if (!handedOver) ShowCopyError(error);
+    // Only now: an open clipboard would block every other program while the box waits.
+    if (!handedOver) ShowSystemError(IDS_ERR_CLIPBOARD, error);
 }
 
 void CopyPathToClipboard() {
