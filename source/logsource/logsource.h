@@ -63,6 +63,9 @@ bool LastLineUnfinished();
 bool OpenLogFile(const wchar_t* path);
 bool ReopenLogFile();            // the path names another file now (rotation): open that under the same name
 bool MakeExtendedPath(const wchar_t* path, wchar_t* out);   // out holds kPathUnits
+// Whether fullPath still names the open file (volume serial and file index): false when that
+// cannot be told (no file open, nothing at the path), else true with the answer in *same.
+bool CompareWatchedPath(bool* same);
 void ReloadLogFile();
 void CloseLogFile();
 void EraseLogFile();

@@ -63,14 +63,8 @@ void CheckReplacement() {
     DWORD now = GetTickCount();
     if (now - s.identityCheckTick <= kIdentityCheckMs) return;
     s.identityCheckTick = now;
-    BY_HANDLE_FILE_INFORMATION watched, named;
-    if (!GetFileInformationByHandle(s.handle, &watched)) return;
-    HANDLE probe = CreateFileW(s.fullPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
-    if (probe == INVALID_HANDLE_VALUE) return;
-    BOOL ok = GetFileInformationByHandle(probe, &named);
-    CloseHandle(probe);
-    if (ok && !SameFile(watched, named)) {
+    bool same = true;
+    if (CompareWatchedPath(&same) && !same) {
         // Opening may show an error box, whose message loop must not run a tick.
         if (app.mainWindow) KillTimer(app.mainWindow, TIMER_SURVEILLANCE);
         timerAtRearmPeriod = false;
@@ -185,6 +179,20 @@ void SurveillanceTick() {
 }
 
 void ForgetSurveillanceTimer() { timerAtRearmPeriod = false; }
+
+bool CompareWatchedPath(bool* same) {
+    LogSource& s = logSource;
+    BY_HANDLE_FILE_INFORMATION watched, named;
+    if (!s.handle || !GetFileInformationByHandle(s.handle, &watched)) return false;
+    HANDLE probe = CreateFileW(s.fullPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) return false;
+    BOOL ok = GetFileInformationByHandle(probe, &named);
+    CloseHandle(probe);
+    if (!ok) return false;
+    *same = SameFile(watched, named);
+    return true;
+}
 
 void PauseCommand() {
     LogSource& s = logSource;

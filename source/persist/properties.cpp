@@ -8,23 +8,10 @@ namespace {
 
 constexpr wchar_t kPositionSection[] = L"Position";
 
-bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
-    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-           a.nFileIndexLow == b.nFileIndexLow;
-}
-
 // Whether fullPath still names the file behind the open handle (not renamed away or deleted).
 bool PathNamesOpenFile() {
-    LogSource& s = logSource;
-    if (!s.handle) return false;
-    BY_HANDLE_FILE_INFORMATION open, named;
-    if (!GetFileInformationByHandle(s.handle, &open)) return false;
-    HANDLE probe = CreateFileW(s.fullPath, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, 0, nullptr);
-    if (probe == INVALID_HANDLE_VALUE) return false;
-    BOOL ok = GetFileInformationByHandle(probe, &named);
-    CloseHandle(probe);
-    return ok && SameFile(open, named);
+    bool same = false;
+    return CompareWatchedPath(&same) && same;
 }
 
 void WriteNumber(const wchar_t* key, int value) {
