@@ -4,6 +4,7 @@
 #include "dialogs/ui.h"
 #include "shell/app.h"
 #include "persist/settings.h"
+#include "status/tray.h"
 #include "ids.h"
 #include <commctrl.h>
 
@@ -30,12 +31,6 @@ void KeepResult(HWND dialog, LPARAM param) { SetWindowLongPtrW(dialog, DWLP_USER
 
 void Check(HWND dialog, int box, uint32_t on) { CheckDlgButton(dialog, box, on ? BST_CHECKED : BST_UNCHECKED); }
 uint32_t Checked(HWND dialog, int box) { return IsDlgButtonChecked(dialog, box) == BST_CHECKED ? 1 : 0; }
-
-// The standard taskbar with its notification area; without it there is nowhere to minimize to.
-bool TaskbarHasNotificationArea() {
-    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
-    return taskbar && FindWindowExW(taskbar, nullptr, L"TrayNotifyWnd", nullptr);
-}
 
 }  // namespace
 
@@ -78,7 +73,8 @@ INT_PTR CALLBACK SizeLimitDialogProc(HWND dialog, UINT message, WPARAM wParam, L
 
 INT_PTR CALLBACK AppSettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        if (TaskbarHasNotificationArea()) {
+        // Without a notification area there is nowhere to minimize to.
+        if (FindNotificationArea()) {
             EnableWindow(GetDlgItem(dialog, IDC_TRAY_MINIMIZE), TRUE);
             Check(dialog, IDC_TRAY_MINIMIZE, settings.trayMinimize);
         }

@@ -58,6 +58,11 @@ void ShowTrayMenu() {
 
 }  // namespace
 
+HWND FindNotificationArea() {
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    return taskbar ? FindWindowExW(taskbar, nullptr, L"TrayNotifyWnd", nullptr) : nullptr;
+}
+
 bool hideTaskbarButton(HWND window, bool again) {
     ITaskbarList* list = CreateTaskbarList();
     if (!list) return false;
@@ -157,8 +162,7 @@ bool TrayOnShellHook(WPARAM wParam, LPARAM lParam) {
     auto* target = reinterpret_cast<MinimizeTarget*>(lParam);
     if (wParam != HSHELL_GETMINRECT || !settings.trayMinimize || !target || target->window != app.mainWindow)
         return false;
-    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
-    HWND area = taskbar ? FindWindowExW(taskbar, nullptr, L"TrayNotifyWnd", nullptr) : nullptr;
+    HWND area = FindNotificationArea();
     RECT r;
     if (!area || !GetWindowRect(area, &r)) return false;
     target->left = static_cast<SHORT>(r.left);

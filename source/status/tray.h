@@ -22,6 +22,9 @@ void TrayOnTaskbarCreated();
 bool TrayOnShellHook(WPARAM wParam, LPARAM lParam);   // true when it answered
 void TrayOnTimer(UINT_PTR id);                        // timers 4, 5, 6
 
+// The standard taskbar's notification area, or null when the shell has none.
+HWND FindNotificationArea();
+
 bool hideTaskbarButton(HWND window, bool again);
 void showTaskbarButton(HWND window);
 
