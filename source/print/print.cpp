@@ -52,6 +52,10 @@ uint32_t MarginValue(LONG value, bool inches) { return ToHundredthsOfMm(value > 
 
 LRESULT ViewCount(UINT message) { return app.view ? SendMessageW(app.view, message, 0, 0) : LB_ERR; }
 
+void ErrorBox(HWND owner, const wchar_t* text) { MessageBoxW(owner, text, nullptr, MB_OK | MB_ICONERROR); }
+
+}  // namespace
+
 int ScreenDpi(HWND window) {
     HDC screen = GetDC(window);
     if (!screen) return 0;
@@ -59,10 +63,6 @@ int ScreenDpi(HWND window) {
     ReleaseDC(window, screen);
     return dpi;
 }
-
-void ErrorBox(HWND owner, const wchar_t* text) { MessageBoxW(owner, text, nullptr, MB_OK | MB_ICONERROR); }
-
-}  // namespace
 
 PageMargins CurrentMargins() {
     PrepareRecords();

@@ -36,6 +36,8 @@ uint32_t CountPrintPages(HWND mainWindow, bool all);
 // the view's end. scale >= 0: the screen's vertical pixels per inch (printing); scale < 0: its
 // magnitude is how many times the preview is smaller than the paper.
 uint32_t PrintPageRows(HDC dc, uint32_t firstRow, bool all, double scale, int left, int top, int right, int bottom);
+// Vertical pixels per inch of the screen `window` is on; 0 when its device context cannot be had.
+int ScreenDpi(HWND window);
 // The page setup margins in hundredths of a millimetre, whatever unit the dialog reported.
 PageMargins CurrentMargins();
 

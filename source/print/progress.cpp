@@ -70,10 +70,8 @@ void SendNextPage(HWND dialog) {
     RECT page;
     PrintableRect(CurrentMargins(), GetDeviceCaps(dc, LOGPIXELSX), GetDeviceCaps(dc, LOGPIXELSY),
                   GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES), &page);
-    HDC screen = GetDC(dialog);
-    int screenDpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen) ReleaseDC(dialog, screen);
-    j.nextPrintRow = PrintPageRows(dc, j.nextPrintRow, j.printAll, screenDpi, page.left, page.top, page.right, page.bottom);
+    j.nextPrintRow =
+        PrintPageRows(dc, j.nextPrintRow, j.printAll, ScreenDpi(dialog), page.left, page.top, page.right, page.bottom);
     if (EndPage(dc) <= 0) return FailJob(dialog, GetLastError());
     SendMessageW(bar, PBM_STEPIT, 0, 0);
 }
