@@ -16,11 +16,6 @@ constexpr int kTextColorProperty = 3803;  // TMT_TEXTCOLOR
 constexpr int kFontProperty = 210;        // TMT_FONT
 constexpr int kLastButtonRowId = 128;
 
-bool StartsWith(const wchar_t* text, const wchar_t* prefix) {
-    int n = lstrlenW(prefix);
-    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, text, n, prefix, n) == CSTR_EQUAL;
-}
-
 void DetermineHeadingLook(HTHEME theme) {
     ui.headingColor = GetSysColor(COLOR_WINDOWTEXT);
     LOGFONTW font{};
@@ -137,8 +132,8 @@ void OnLink(HWND dialog, const NMLINK* link) {
 LinkAction ClassifyLink(const wchar_t* address) {
     if (!address || !address[0]) return kLinkIgnore;
     if (lstrcmpW(address, L"check") == 0) return kLinkCheck;
-    if ((StartsWith(address, L"http://") && address[7]) || (StartsWith(address, L"https://") && address[8]))
-        return kLinkOpen;
+    size_t scheme = WebSchemeLength(address);
+    if (scheme && address[scheme]) return kLinkOpen;
     return kLinkIgnore;
 }
 

@@ -212,6 +212,14 @@ uint32_t MakeInstallationId() {
     return ComposeInstallationId(os, ProcessorCode(), nullptr, static_cast<uint32_t>(rand()));
 }
 
+// A page on the update service's host, in the browser.
+void OpenServicePage(const wchar_t* path, const wchar_t* suffix) {
+    wchar_t service[kRequestUnits], page[1025];
+    ServiceUrl(service, kRequestUnits);
+    if (ComposeServicePage(service, path, suffix, page, 1025))
+        ShellExecuteW(app.mainWindow, nullptr, page, nullptr, nullptr, SW_SHOWDEFAULT);
+}
+
 void ReportFailure(HWND linkWindow, UINT text) {
     if (linkWindow && IsOwnLiveWindow(linkWindow)) SetWindowTextW(linkWindow, UiString(text));
 }
@@ -257,9 +265,13 @@ UpdateReply ParseUpdateReply(const char* data, size_t size) {
     return reply;
 }
 
+size_t WebSchemeLength(const wchar_t* address) {
+    if (!address) return 0;
+    return StartsWithIgnoringCase(address, L"https://") ? 8 : StartsWithIgnoringCase(address, L"http://") ? 7 : 0;
+}
+
 bool IsSafeDownloadAddress(const wchar_t* address) {
-    if (!address) return false;
-    size_t scheme = StartsWithIgnoringCase(address, L"https://") ? 8 : StartsWithIgnoringCase(address, L"http://") ? 7 : 0;
+    size_t scheme = WebSchemeLength(address);
     if (!scheme || !address[scheme]) return false;
     size_t length = 0;
     for (; address[length]; ++length)
@@ -387,16 +399,6 @@ bool OpenPendingDownload() {
     return true;
 }
 
-void DonateCommand() {
-    wchar_t service[kRequestUnits], page[1025];
-    ServiceUrl(service, kRequestUnits);
-    if (ComposeServicePage(service, kDonationPath, UiString(IDS_DONATE_LANGUAGE), page, 1025))
-        ShellExecuteW(app.mainWindow, nullptr, page, nullptr, nullptr, SW_SHOWDEFAULT);
-}
+void DonateCommand() { OpenServicePage(kDonationPath, UiString(IDS_DONATE_LANGUAGE)); }
 
-void OpenProductPage() {
-    wchar_t service[kRequestUnits], page[1025];
-    ServiceUrl(service, kRequestUnits);
-    if (ComposeServicePage(service, kProductPath, L"", page, 1025))
-        ShellExecuteW(app.mainWindow, nullptr, page, nullptr, nullptr, SW_SHOWDEFAULT);
-}
+void OpenProductPage() { OpenServicePage(kProductPath, L""); }

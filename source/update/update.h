@@ -41,6 +41,8 @@ struct UpdateReply {
 // end of the data (or its first NUL), trailing line breaks and blanks dropped. Anything else,
 // and any address that fails IsSafeDownloadAddress, is unrecognised.
 UpdateReply ParseUpdateReply(const char* data, size_t size);
+// 8 for an address beginning "https://", 7 for "http://" (any case), else 0.
+size_t WebSchemeLength(const wchar_t* address);
 // An address the shell may open: non-empty, "http://" or "https://" (any case), no control
 // characters, blanks, quotes, "<" or ">", and shorter than kAddressUnits.
 bool IsSafeDownloadAddress(const wchar_t* address);
