@@ -109,20 +109,20 @@ void DropPending() {
     if (p.ring.size() > kSlotsKept) std::vector<PendingRow>().swap(p.ring);
 }
 
+// The i-th oldest pending row.
+const PendingRow& PendingAt(size_t i) {
+    const PendingRows& p = pending;
+    return p.ring[p.capacity ? (p.head + i) % p.capacity : i];
+}
+
 // Hands the pending rows to the view oldest first; each chunk goes as soon as its rows are in.
 struct FlushCursor { size_t next; };
 
 const wchar_t* NextPendingRow(void* context) {
-    PendingRows& p = pending;
     auto* cursor = static_cast<FlushCursor*>(context);
-    const PendingRow& row = p.ring[p.capacity ? (p.head + cursor->next) % p.capacity : cursor->next];
-    ++cursor->next;
-    if (cursor->next > 1) {
-        // The previous row has been copied by the view by now.
-        const PendingRow& previous = p.ring[p.capacity ? (p.head + cursor->next - 2) % p.capacity : cursor->next - 2];
-        Forget(previous);
-    }
-    return row.text;
+    // The previous row has been copied by the view by now.
+    if (cursor->next > 0) Forget(PendingAt(cursor->next - 1));
+    return PendingAt(cursor->next++).text;
 }
 
 }  // namespace
