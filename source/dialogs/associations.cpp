@@ -120,8 +120,10 @@ bool OnInitDialog(HWND dialog) {
     return true;
 }
 
+// Unchecking gives back only what is ours: another program's association stays as it is.
 void SetExtension(const wchar_t* extension, bool associated) {
-    SetDefaultString(HKEY_CLASSES_ROOT, extension, associated ? UiString(IDS_PROGID) : kTextFileType);
+    if (associated) SetDefaultString(HKEY_CLASSES_ROOT, extension, UiString(IDS_PROGID));
+    else if (Associated(extension)) SetDefaultString(HKEY_CLASSES_ROOT, extension, kTextFileType);
 }
 
 void OnSave(HWND dialog) {

@@ -19,10 +19,23 @@ constexpr UINT kEndPause = 500;       // ms between the last page and the end of
 
 HWND ProgressBar(HWND dialog) { return GetDlgItem(dialog, IDC_PRINT_PROGRESS); }
 
-// Drops whatever the spooler holds of the job: a job cut short prints nothing.
-void AbortJob(HWND dialog) {
+void StopTimers(HWND dialog) {
     KillTimer(dialog, kPageTimer);
     KillTimer(dialog, kEndTimer);
+}
+
+// The user's cancel: the pages already sent print, the rest are not sent.
+void EndJob(HWND dialog) {
+    StopTimers(dialog);
+    if (!printJob.documentOpen) return;
+    printJob.documentOpen = false;
+    EndDoc(printJob.printerDC);
+}
+
+// A failed page: the spooler drops the whole job, as a printout with rows missing would pass for
+// a complete one.
+void AbortJob(HWND dialog) {
+    StopTimers(dialog);
     if (!printJob.documentOpen) return;
     printJob.documentOpen = false;
     AbortDoc(printJob.printerDC);
@@ -109,11 +122,11 @@ INT_PTR CALLBACK PrintProgressDialogProc(HWND dialog, UINT message, WPARAM wPara
         else if (wParam == kEndTimer) FinishJob(dialog);
         break;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL) AbortJob(dialog);
+        if (LOWORD(wParam) == IDCANCEL) EndJob(dialog);
         break;
     case WM_CLOSE:
     case WM_DESTROY:
-        AbortJob(dialog);   // however the dialog goes, an unfinished job is not left open
+        EndJob(dialog);   // however the dialog goes, an unfinished job is not left open
         break;
     }
     return CommonDialogProc(dialog, message, wParam, lParam);

@@ -215,7 +215,7 @@ LRESULT OnStatusNotify(const NMHDR* header) {
 
 void OnContextMenu(HWND, LPARAM point) {
     int x = static_cast<short>(LOWORD(point)), y = static_cast<short>(HIWORD(point));
-    if (x == -1 || y == -1) {
+    if (IsKeyboardMenuPoint(point)) {
         RECT row{};
         int count = static_cast<int>(SendMessageW(app.view, LB_GETCOUNT, 0, 0));
         if (count > 0) {

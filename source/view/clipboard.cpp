@@ -49,12 +49,17 @@ int RowFromHitIndex(int lowWord, int top) {
     return row;
 }
 
+bool IsKeyboardMenuPoint(LPARAM screenPoint) {
+    return static_cast<short>(LOWORD(screenPoint)) == -1 || static_cast<short>(HIWORD(screenPoint)) == -1;
+}
+
 void SelectClickedRow(HWND view, LPARAM screenPoint) {
-    if (SendMessageW(view, LB_GETSELCOUNT, 0, 0) > 1) return;
+    // (-1, -1) lies inside the view whenever the window reaches past the desktop's top left corner.
+    if (IsKeyboardMenuPoint(screenPoint) || SendMessageW(view, LB_GETSELCOUNT, 0, 0) > 1) return;
     POINT point{static_cast<short>(LOWORD(screenPoint)), static_cast<short>(HIWORD(screenPoint))};
     if (!ScreenToClient(view, &point)) return;
     LRESULT hit = SendMessageW(view, LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y));
-    if (HIWORD(hit) != 0) return;   // outside the client area, or a keyboard request
+    if (HIWORD(hit) != 0) return;   // outside the client area
     LRESULT top = SendMessageW(view, LB_GETTOPINDEX, 0, 0);
     LRESULT count = SendMessageW(view, LB_GETCOUNT, 0, 0);
     if (top < 0 || count <= 0) return;

@@ -303,7 +303,7 @@ TEST(DialogsE2E, AssociationsRegisterTheQuotedProgramAndOpenLogs) {
     EXPECT_TRUE(WaitClosed(dialog));
     EXPECT_TRUE(harness::WaitUntil([] { return ClassesKeyExists(L"*\\shell\\Tervo.Brindle\\Command"); }));
     EXPECT_EQ(L"Tervo.Brindle.1", ClassesString(L".log"));
-    EXPECT_EQ(L"txtfile", ClassesString(L".txt"));   // unchecked hands it to the text file type
+    EXPECT_EQ(L"someother.txt", ClassesString(L".txt"));   // another program's association stays
     EXPECT_EQ(L"Watch file as log...", ClassesString(L"*\\shell\\Tervo.Brindle"));
     EXPECT_EQ(command, ClassesString(L"*\\shell\\Tervo.Brindle\\Command"));
 
@@ -341,7 +341,20 @@ TEST(DialogsE2E, AssociationsRegisterTheQuotedProgramAndOpenLogs) {
     Press(dialog, {VK_RETURN});
     EXPECT_TRUE(WaitClosed(dialog));
     EXPECT_TRUE(harness::WaitUntil([] { return !ClassesKeyExists(L"*\\shell\\Tervo.Brindle"); }));
-    EXPECT_EQ(L"txtfile", ClassesString(L".log"));
+    EXPECT_EQ(L"txtfile", ClassesString(L".log"));   // unchecked hands ours to the text file type
+    EXPECT_EQ(L"someother.txt", ClassesString(L".txt"));
+
+    // Only the verb toggled: the extensions stay with whatever they name.
+    RestoreClassesDefault(L".log", L"othereditor.log");
+    dialog = OpenDialog(brindle, kAssociations);
+    ASSERT_NE(nullptr, dialog);
+    Click(dialog, 527);
+    Click(dialog, IDOK);
+    EXPECT_TRUE(WaitClosed(dialog));
+    EXPECT_TRUE(harness::WaitUntil([] { return ClassesKeyExists(L"*\\shell\\Tervo.Brindle\\Command"); }));
+    EXPECT_EQ(L"othereditor.log", ClassesString(L".log"));
+    EXPECT_EQ(L"someother.txt", ClassesString(L".txt"));
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"*\\shell\\Tervo.Brindle");
     EXPECT_EQ(0u, harness::Close(brindle));
 
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Tervo.Brindle.1");
@@ -512,7 +525,8 @@ TEST(DialogsE2E, AboutHistoryHelpAndPlacement) {
 namespace {
 
 // Gives the ProgID key a DACL that lets everyone read it and nobody write it, as for a user
-// without administrative rights; null restores full access.
+// without administrative rights; null denies reading too. Protected, so that no access is
+// inherited from the parent key.
 bool SetProgIdAccess(DWORD everyone) {
     HKEY key;
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"Tervo.Brindle.1", 0, READ_CONTROL | WRITE_DAC, &key) != ERROR_SUCCESS)
@@ -527,7 +541,7 @@ bool SetProgIdAccess(DWORD everyone) {
     SECURITY_DESCRIPTOR sd;
     InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
     SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
-    LONG status = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd);
+    LONG status = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, &sd);
     FreeSid(sid);
     RegCloseKey(key);
     return status == ERROR_SUCCESS;
@@ -536,6 +550,7 @@ bool SetProgIdAccess(DWORD everyone) {
 }  // namespace
 
 TEST(DialogsE2E, AssociationsWithoutWriteRightsOnlyShowTheState) {
+    SetProgIdAccess(KEY_ALL_ACCESS);   // a run stopped halfway may have left the key locked
     const std::wstring savedLog = ClassesString(L".log");
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L"*\\shell\\Tervo.Brindle");
     RestoreClassesDefault(L"Tervo.Brindle.1", L"Brindle");
@@ -545,40 +560,40 @@ TEST(DialogsE2E, AssociationsWithoutWriteRightsOnlyShowTheState) {
     bool denied = RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Tervo.Brindle.1", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &probe,
                                   nullptr) != ERROR_SUCCESS;
     if (!denied) RegCloseKey(probe);
-    if (denied) {
-        harness::Process brindle;
-        ASSERT_TRUE(harness::Start(brindle, L""));
-        HWND dialog = OpenDialog(brindle, kAssociations);
-        ASSERT_NE(nullptr, dialog);
-        EXPECT_EQ(L"You are missing neccessary privilegies.", ItemText(dialog, 122));
-        for (int id : {IDOK, 512, 513, 527}) EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
-        EXPECT_TRUE(Checked(dialog, 512));
-        EXPECT_FALSE(Checked(dialog, 513));
-        EXPECT_FALSE(Checked(dialog, 527));
-        Press(dialog, {VK_RETURN});   // Save is greyed: Enter stores nothing
-        harness::Pump(200);
-        Press(dialog, {VK_ESCAPE});
-        EXPECT_TRUE(WaitClosed(dialog));
-        EXPECT_EQ(L"<none>", ClassesString(L"Tervo.Brindle.1", L"FriendlyTypeName"));
+    EXPECT_TRUE(denied) << "the key's access rights are not enforced";
+    harness::Process brindle;
+    ASSERT_TRUE(harness::Start(brindle, L""));
+    HWND dialog = OpenDialog(brindle, kAssociations);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(L"You are missing neccessary privilegies.", ItemText(dialog, 122));
+    for (int id : {IDOK, 512, 513, 527}) EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
+    EXPECT_TRUE(Checked(dialog, 512));
+    EXPECT_FALSE(Checked(dialog, 513));
+    EXPECT_FALSE(Checked(dialog, 527));
+    Press(dialog, {VK_RETURN});   // Save is greyed: Enter stores nothing
+    harness::Pump(200);
+    Press(dialog, {VK_ESCAPE});
+    EXPECT_TRUE(WaitClosed(dialog));
+    EXPECT_EQ(L"<none>", ClassesString(L"Tervo.Brindle.1", L"FriendlyTypeName"));
+    EXPECT_EQ(L"Tervo.Brindle.1", ClassesString(L".log"));
 
-        // Not even readable: an error box with the system's explanation, and no dialog.
-        ASSERT_TRUE(SetProgIdAccess(0));
-        PostMessageW(brindle.main, WM_COMMAND, kAssociations, 0);
-        HWND box = WaitForDialog(brindle);
-        ASSERT_NE(nullptr, box);
-        std::wstring text = ItemText(box, 0xFFFF);
-        EXPECT_EQ(0u, text.find(L"Unable to retrieve current file associations settings from registry.\n\n"))
-            << harness::Utf8(text);
-        EXPECT_GT(text.size(), 72u);
-        EXPECT_EQ(nullptr, GetDlgItem(box, 512));
-        Press(box, {VK_RETURN});
-        EXPECT_TRUE(WaitClosed(box));
-        EXPECT_EQ(0u, harness::Close(brindle));
-    }
+    // Not even readable: an error box with the system's explanation, and no dialog.
+    ASSERT_TRUE(SetProgIdAccess(0));
+    PostMessageW(brindle.main, WM_COMMAND, kAssociations, 0);
+    HWND box = WaitForDialog(brindle);
+    ASSERT_NE(nullptr, box);
+    std::wstring text = ItemText(box, 0xFFFF);
+    EXPECT_EQ(0u, text.find(L"Unable to retrieve current file associations settings from registry.\n\n"))
+        << harness::Utf8(text);
+    EXPECT_GT(text.size(), 72u);
+    EXPECT_EQ(nullptr, GetDlgItem(box, 512));
+    Press(box, {VK_RETURN});
+    EXPECT_TRUE(WaitClosed(box));
+    EXPECT_EQ(0u, harness::Close(brindle));
+
     EXPECT_TRUE(SetProgIdAccess(KEY_ALL_ACCESS));
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Tervo.Brindle.1");
     RestoreClassesDefault(L".log", savedLog);
-    if (!denied) GTEST_SKIP() << "this platform does not enforce registry access rights";
 }
 
 // Values of other types, or strings without their terminator, are never taken for names.

@@ -243,6 +243,19 @@ TEST(FindE2E, StatusFollowsPauseLockTruncationAndCarriedBytes) {
     EXPECT_TRUE(WaitStatus(brindle, 1, L""));
     EXPECT_EQ(nullptr, harness::StatusIcon(brindle, 1));
     EXPECT_TRUE(WaitStatus(brindle, 5, L"3 lines in log"));
+
+    // 1,536 bytes with an unfinished last line: the size as the platform formats it, padded.
+    ASSERT_TRUE(harness::WriteBytes(path, std::string(1499, 'z') + "\n" + std::string(36, 'u')));
+    EXPECT_TRUE(WaitStatus(brindle, 6, L"1.50 KB" + std::wstring(56, L' ')));
+    EXPECT_TRUE(WaitStatus(brindle, 1, L"The last log line is not finished"));
+
+    // Closed: the file, the mark, the watch and the row parts empty; no rows.
+    PostMessageW(brindle.main, WM_COMMAND, 1108, 0);
+    EXPECT_TRUE(WaitStatus(brindle, 5, L"0 lines in log"));
+    for (int part : {0, 1, 2, 4}) {
+        EXPECT_EQ(L"", harness::StatusText(brindle, part)) << part;
+        EXPECT_EQ(nullptr, harness::StatusIcon(brindle, part)) << part;
+    }
     EXPECT_EQ(0u, harness::Close(brindle));
 }
 
@@ -329,6 +342,24 @@ TEST(FindE2E, PlacementStoredPerFileAndRestored) {
     EXPECT_EQ(0u, harness::Close(brindle));
     EXPECT_FALSE(Exists(gone));
     EXPECT_FALSE(Exists(gone + kStream));
+
+    // "Save position" off: the stored position is neither used nor overwritten, the stored
+    // charset still is.
+    SetSetting(L"save position", 0);
+    ASSERT_TRUE(harness::WriteBytes(path, "\xC5\xBD\n"));
+    WritePrivateProfileStringW(L"Position", L"X", L"321", stream.c_str());
+    WritePrivateProfileStringW(L"Position", L"Y", L"123", stream.c_str());
+    WritePrivateProfileStringW(L"Format", L"Charset", L"UTF-8", stream.c_str());
+    ASSERT_TRUE(harness::Start(brindle, arguments));
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::Rows(brindle.view) == std::vector<std::wstring>{L"\x017D"}; }));
+    EXPECT_FALSE(Rect(brindle.main).left == 321 && Rect(brindle.main).top == 123);
+    SetWindowPos(brindle.main, nullptr, 140, 70, 500, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(harness::WaitUntil([&] { return Rect(brindle.main).left == 140; }));
+    EXPECT_EQ(0u, harness::Close(brindle));
+    EXPECT_EQ(321, Stored(path, L"X"));
+    EXPECT_EQ(123, Stored(path, L"Y"));
+    EXPECT_EQ(600, Stored(path, L"Width"));
+    SetSetting(L"save position", 1);
 }
 
 // At 144 dots per inch parts 3 to 8 are half as wide again; the two icon parts stay 25 pixels.

@@ -34,6 +34,18 @@ TEST(WatchE2e, FollowsGrowthTruncationAndRotation) {
     ASSERT_TRUE(harness::WriteBytes(path, "rotated\n"));
     EXPECT_TRUE(WaitForContent(brindle.view, Lines({L"rotated"})));
     EXPECT_EQ(0u, harness::Close(brindle));
+
+    // The reopen after the rotation named the file as the user did: one entry in History.
+    int entries = 0;
+    for (int i = 0; i < 10; ++i) {
+        wchar_t name[16], entry[1024] = L"";
+        wsprintfW(name, L"history %d", i);
+        DWORD size = sizeof(entry);
+        RegGetValueW(HKEY_CURRENT_USER, L"Software\\Skelby\\Brindle", name, RRF_RT_REG_SZ, nullptr, entry, &size);
+        entries += path == entry;
+        EXPECT_NE(L"\\\\?\\" + path, entry);
+    }
+    EXPECT_EQ(1, entries);
 }
 
 TEST(WatchE2e, WideFileWithMark) {

@@ -99,6 +99,25 @@ bool ReadPdfText(const std::wstring& title, std::string* text, DWORD timeoutMs) 
     return true;
 }
 
+bool WaitPrinterIdle(DWORD timeoutMs) {
+    char name[64];
+    wsprintfA(name, "/tmp/brindle_queue_%lu.txt", GetCurrentProcessId());
+    const std::string result = name, partial = result + ".part";
+    const std::wstring resultPath = harness::FromUnixPath(result.c_str());
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        DeleteFileW(resultPath.c_str());
+        if (!StartShell("/usr/bin/lpstat -o > '" + partial + "' 2>/dev/null; mv '" + partial + "' '" + result + "'")) return false;
+        if (!harness::WaitUntil([&] { return GetFileAttributesW(resultPath.c_str()) != INVALID_FILE_ATTRIBUTES; }, 5000))
+            continue;
+        std::string queue = harness::ReadBytes(resultPath);
+        DeleteFileW(resultPath.c_str());
+        if (queue.empty()) return true;
+        Sleep(100);
+    }
+    return false;
+}
+
 int PageCount(const std::string& text) {
     int pages = 0;
     for (char c : text) pages += c == '\f';

@@ -14,6 +14,8 @@ int PdfCount(const std::wstring& title);
 // Waits for the titled job's PDF and returns its text as pdftotext reads it (UTF-8, pages
 // separated by form feeds), then deletes the PDF; false on timeout.
 bool ReadPdfText(const std::wstring& title, std::string* text, DWORD timeoutMs = 30000);
+// Waits until the print queue holds no job (`lpstat -o` prints nothing); false on timeout.
+bool WaitPrinterIdle(DWORD timeoutMs = 30000);
 int PageCount(const std::string& text);   // form feeds ending pages
 // Line texts with trailing blanks removed, empty lines and form feeds dropped.
 std::vector<std::string> Lines(const std::string& text);

@@ -131,6 +131,21 @@ TEST_F(Print, AllRowsInOrderOnAsManyPagesAsCountedWithTheWatchPausedMeanwhile) {
     expected.push_back("Ťažké šťastie, ľúbivý dôvod, ôsmy kôň");
     EXPECT_EQ(expected, printout::Lines(printed));
     EXPECT_EQ(static_cast<int>(pages), printout::PageCount(printed));
+
+    // A selection longer than a page: each page goes on from the selected row after the last one
+    // printed.
+    std::vector<std::string> chosen;
+    for (int i = 0; i < kRows; ++i) {
+        if (i % 3 == 0) continue;
+        SendMessageW(app.view, LB_SETSEL, TRUE, i);
+        chosen.push_back(expected[i]);
+    }
+    pages = CountPrintPages(main, false);
+    ASSERT_GE(pages, 2u);
+    EXPECT_EQ(1, RunPrintJob(false));
+    ASSERT_TRUE(printout::ReadPdfText(title, &printed));
+    EXPECT_EQ(chosen, printout::Lines(printed));
+    EXPECT_EQ(static_cast<int>(pages), printout::PageCount(printed));
 }
 
 TEST_F(Print, NothingToPrintShowsTheNoDataBoxAndStartsNoJob) {
@@ -162,6 +177,8 @@ TEST_F(Print, NothingToPrintShowsTheNoDataBoxAndStartsNoJob) {
     settings.font.lfHeight = 13;
     expectNoJob(false, "no row selected");
     printJob.pageSetup.Flags = keptFlags;
+    // The printer writes its files after the job has left the queue.
+    EXPECT_TRUE(printout::WaitPrinterIdle());
     EXPECT_EQ(0, printout::PdfCount(title));
 }
 
@@ -177,7 +194,6 @@ TEST_F(Print, AJobThePrinterRefusesIsReportedWithTheSystemText) {
     const std::wstring prefix = UiString(IDS_ERR_PRINT_START);
     EXPECT_EQ(prefix, boxText.substr(0, prefix.size()));
     EXPECT_GT(boxText.size(), prefix.size()) << "the system's text follows the prefix";
-    EXPECT_FALSE(printJob.documentOpen);
 }
 
 TEST_F(Print, LongRowsAreWrappedInTheViewOrCutAtTheRightMargin) {
@@ -273,25 +289,50 @@ TEST_F(Print, PageSetupKeepsTheEnteredMarginInTheUnitItShows) {
 
 namespace {
 
-// Cancels this thread's progress dialog once a page is out, noting its bar's range.
-LRESULT cancelledAtRange = -1;
-void CALLBACK CancelAfterFirstPage(HWND, UINT, UINT_PTR id, DWORD) {
+// Cancels this thread's progress dialog once `cancelAt` pages are out, noting its bar's range and
+// position then.
+LRESULT cancelAt = 1, cancelledAtRange = -1, cancelledAtPosition = -1;
+void CALLBACK CancelAfterPages(HWND, UINT, UINT_PTR id, DWORD) {
     HWND dialog = FindWindowW(L"#32770", nullptr);
     HWND bar = dialog ? GetDlgItem(dialog, IDC_PRINT_PROGRESS) : nullptr;
-    if (!bar || SendMessageW(bar, PBM_GETPOS, 0, 0) < 1) return;
+    if (!bar || SendMessageW(bar, PBM_GETPOS, 0, 0) < cancelAt) return;
     KillTimer(nullptr, id);
     cancelledAtRange = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
+    cancelledAtPosition = SendMessageW(bar, PBM_GETPOS, 0, 0);
+    // Posted: handled before the dialog's next timer tick, so no page follows.
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
 }  // namespace
 
-TEST_F(Print, ProgressStaysExactPast65535PagesAndCancelAbortsTheJob) {
-    OpenLog(L"range", NumberedRows(100, "row"), 100);
-    ASSERT_GT(CountPrintPages(main, true), 0u);
+TEST_F(Print, ProgressStaysExactPast65535PagesAndCancelPrintsThePagesSent) {
+    std::wstring title = OpenLog(L"range", NumberedRows(100, "row"), 100);
+    uint32_t pages = CountPrintPages(main, true);
+    ASSERT_EQ(2u, pages);
+    printJob.printAll = true;
     printJob.pageCount = 70000;
-    SetTimer(nullptr, 0, 20, CancelAfterFirstPage);
+    cancelAt = 1;
+    SetTimer(nullptr, 0, 20, CancelAfterPages);
     EXPECT_EQ(0, RunUiDialog(IDD_PRINTING, main, PrintProgressDialogProc));
     EXPECT_EQ(70000, cancelledAtRange);
-    EXPECT_FALSE(printJob.documentOpen);
+    std::string printed;
+    ASSERT_TRUE(printout::ReadPdfText(title, &printed));
+    EXPECT_EQ(cancelledAtPosition, printout::PageCount(printed));
+    std::vector<std::string> lines = printout::Lines(printed);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ("row 0", lines.front());
+
+    // Cancelled in the pause after the last page: the whole job prints.
+    printJob.pageCount = pages;
+    cancelAt = pages;
+    SetTimer(nullptr, 0, 20, CancelAfterPages);
+    EXPECT_EQ(0, RunUiDialog(IDD_PRINTING, main, PrintProgressDialogProc));
+    EXPECT_EQ(static_cast<LRESULT>(pages), cancelledAtPosition);
+    ASSERT_TRUE(printout::ReadPdfText(title, &printed));
+    EXPECT_EQ(static_cast<int>(pages), printout::PageCount(printed));
+    EXPECT_EQ(NumberedRows(100, "row"), [&] {
+        std::string text;
+        for (const std::string& line : printout::Lines(printed)) text += line + "\n";
+        return text;
+    }());
 }

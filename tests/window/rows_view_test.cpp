@@ -380,7 +380,18 @@ TEST_F(RowsView, RightClickMovesASingleSelectionButKeepsSeveral) {
     rightClick(5);
     EXPECT_EQ(std::vector<int>{5}, Selected(view));
     EXPECT_EQ(5, SendMessageW(view, LB_GETCARETINDEX, 0, 0));
-    // From the keyboard there is no point: nothing changes.
+    // From the keyboard there is no point: nothing changes, even with row 0 lying under the
+    // desktop's point (-1, -1).
+    RECT frame, first;
+    GetWindowRect(main, &frame);
+    SendMessageW(view, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    POINT corner{10, (first.top + first.bottom) / 2};
+    ClientToScreen(view, &corner);
+    SetWindowPos(main, nullptr, frame.left - 1 - corner.x, frame.top - 1 - corner.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    POINT under{-1, -1};
+    ScreenToClient(view, &under);
+    ASSERT_EQ(0, SendMessageW(view, LB_ITEMFROMPOINT, 0, MAKELPARAM(under.x, under.y))) << "row 0, inside";
     SendMessageW(view, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view), MAKELPARAM(-1, -1));
     EXPECT_EQ(std::vector<int>{5}, Selected(view));
     SendMessageW(view, LB_SELITEMRANGEEX, 1, 3);

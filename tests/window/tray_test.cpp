@@ -86,14 +86,28 @@ TEST_F(Tray, ProductTipWithoutFileAndOrdinaryMinimizeWhenTheIconFails) {
     ShowWindow(main, SW_RESTORE);
     EXPECT_TRUE(harness::WaitUntil([&] { return !IconShown(); }, 5000));
 
-    // Another icon under the same owner and id: adding fails and the window stays a normal
-    // minimized window on the taskbar.
+    // Before Windows 2000 the window hides itself after minimizing into the area, one double-click
+    // time later...
+    PlatformInfo saved = platformInfo;
+    platformInfo.osMajor = 4;
+    platformInfo.osMinor = 0;
+    ASSERT_TRUE(isWindowsOlderThan(kWindows2000));
+    Minimize();
+    EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindowVisible(main); }, 5000));
+    DoubleClickIcon();
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_TRUE(harness::WaitUntil([&] { return !IsIconic(main) && !IconShown(); }, 5000));
+
+    // ...but when another icon holds the same owner and id, adding fails and the window stays a
+    // normal minimized window, reachable from the taskbar.
     NOTIFYICONDATAW taken = tray.data;
     ASSERT_TRUE(Shell_NotifyIconW(NIM_ADD, &taken));
     Minimize();
+    PastDoubleClickTime();
     EXPECT_TRUE(IsIconic(main));
     EXPECT_TRUE(IsWindowVisible(main));
     EXPECT_FALSE(tray.shown);
+    platformInfo = saved;
     Shell_NotifyIconW(NIM_DELETE, &taken);
     ShowWindow(main, SW_RESTORE);
 
