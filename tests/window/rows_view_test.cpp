@@ -7,6 +7,7 @@
 #include "shell/app.h"
 #include "view/view.h"
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -315,6 +316,56 @@ TEST_F(RowsView, RandomTextBatchedGivesTheRowsOfRowByRowAppending) {
     }
     logSource.holdScroll = false;
     DestroyWindow(reference);
+}
+
+// Every free range of the address space reserved, so that what the program allocates meanwhile
+// fails as in a process that has run out of memory; all of it is given back at the end.
+struct AddressSpaceTaken {
+    std::vector<void*> ranges;
+    size_t bytes = 0;
+    AddressSpaceTaken() {
+        ranges.reserve(1 << 16);   // reserved first: nothing here may allocate while memory is short
+        for (SIZE_T size = SIZE_T(1) << 30; size >= 4096; size /= 2) {
+            while (ranges.size() < ranges.capacity()) {
+                void* range = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS);
+                if (!range) break;
+                ranges.push_back(range);
+                bytes += size;
+            }
+        }
+    }
+    ~AddressSpaceTaken() {
+        for (void* range : ranges) VirtualFree(range, 0, MEM_RELEASE);
+    }
+};
+
+// Rows that find no memory, in the pending rows or in the list box, are lost one by one; the
+// process goes on and the rows after them arrive.
+TEST_F(RowsView, RowsWithoutMemoryAreLostAndTheNextOnesArrive) {
+    settings.linesLimit = 65535;
+    Tick(L"first\n", kMaxRowLimit);
+    const std::wstring emptyRows(kReadSize, L'\n');
+    LRESULT during = 0;
+    size_t taken = 0;
+    {
+        AddressSpaceTaken held;
+        taken = held.bytes;
+        std::copy(emptyRows.begin(), emptyRows.end(), buffer.begin());
+        AppendUnits(kReadSize, kMaxRowLimit);
+        AppendUnits(kReadSize, kMaxRowLimit);
+        FlushRows();
+        during = SendMessageW(view, LB_GETCOUNT, 0, 0);
+    }
+    EXPECT_GT(taken, 0u);
+    Tick(L"after 1\nafter 2\n", kMaxRowLimit);
+    std::vector<std::wstring> rows = Rows();
+    ASSERT_GE(rows.size(), 3u);
+    EXPECT_EQ(L"first", rows.front());
+    EXPECT_EQ(L"after 1", rows[rows.size() - 2]);
+    EXPECT_EQ(L"after 2", rows.back());
+    EXPECT_EQ(static_cast<size_t>(during) + 2, rows.size());
+    EXPECT_LE(rows.size(), 65535u);
+    printf("rows kept while memory was short: %ld of %lu\n", static_cast<long>(during) - 1, static_cast<unsigned long>(2 * kReadSize));
 }
 
 TEST_F(RowsView, ErasesOnlyBelowTheLastRow) {
