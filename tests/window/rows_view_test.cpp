@@ -368,6 +368,41 @@ TEST_F(RowsView, RowsWithoutMemoryAreLostAndTheNextOnesArrive) {
     printf("rows kept while memory was short: %ld of %lu\n", static_cast<long>(during) - 1, static_cast<unsigned long>(2 * kReadSize));
 }
 
+// A trim that would rebuild the list box finds no memory for the copy of the rows it keeps: the
+// rows go from the top one by one instead, and the kept rows stay whole and in order.
+TEST_F(RowsView, TrimWithoutMemoryForTheRebuildKeepsTheNewestRows) {
+    std::wstring text;
+    for (int i = 0; i < 2900; ++i) text += L"old " + std::to_wstring(i) + L"\n";
+    for (int i = 0; i < 100; ++i) text += L"keep " + std::to_wstring(i) + L" " + std::wstring(3990, L'x') + L"\n";
+    settings.linesLimit = 3000;
+    Tick(text, kMaxRowLimit);
+    ASSERT_EQ(3000, harness::RowCount(view));
+    ASSERT_TRUE(PlanViewTrim(3000, 2900, 3000).rebuild);
+    struct Source { int next; wchar_t row[32]; } source{0, L""};
+    auto next = [](void* context) -> const wchar_t* {
+        auto* s = static_cast<Source*>(context);
+        wsprintfW(s->row, L"new %d", s->next++);
+        return s->row;
+    };
+    {
+        AddressSpaceTaken held;
+        AppendViewRows(next, &source, 2900, 3000);
+    }
+    std::vector<std::wstring> rows = Rows();
+    ASSERT_GE(rows.size(), 100u);
+    EXPECT_LE(rows.size(), 3000u);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(L"keep " + std::to_wstring(i) + L" " + std::wstring(3990, L'x'), rows[i]) << i;
+    // Rows the list box refused meanwhile are missing; the others follow in order.
+    int last = -1;
+    for (size_t i = 100; i < rows.size(); ++i) {
+        ASSERT_EQ(0u, rows[i].find(L"new ")) << i;
+        int n = std::stoi(rows[i].substr(4));
+        EXPECT_GT(n, last);
+        last = n;
+    }
+}
+
 TEST_F(RowsView, ErasesOnlyBelowTheLastRow) {
     settings.backgroundColor = RGB(200, 0, 0);
     DeleteObject(app.backgroundBrush);
