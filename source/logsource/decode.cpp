@@ -25,37 +25,73 @@ uint32_t Utf8Tail(const BYTE* bytes, uint32_t count) {
     return Utf8Length(bytes[count - 1 - back]) > back + 1 ? back + 1 : 0;
 }
 
-// Where a lead among the last bytes announces more bytes than there are, although a byte after it
-// already shows the sequence broken; `count` when there is none. At the end of its input a decoder
-// may take everything after such a lead as part of it (one U+FFFD, a line feed lost), while
-// inside the text it stops at the breaking byte.
-uint32_t Utf8BrokenEnd(const BYTE* bytes, uint32_t count) {
+// Whether a lead among the last bytes announces more bytes than there are, although a byte after it
+// already shows the sequence broken. At the end of its input a decoder may take everything after
+// such a lead as part of it (one U+FFFD, a line feed lost), while inside the text it stops at the
+// breaking byte.
+bool Utf8BrokenEnd(const BYTE* bytes, uint32_t count) {
     for (uint32_t back = count < 3 ? count : 3; back > 0; --back)
-        if (Utf8Length(bytes[count - back]) > back) return count - back;
-    return count;
+        if (Utf8Length(bytes[count - back]) > back) return true;
+    return false;
 }
 
-// UTF-8 that may end in broken sequences: each broken end is decoded apart, followed by ASCII
-// bytes that let the decoder treat it as inside the text; their units are dropped again.
+// Room for a read and what is added to it before the platform converts it: three bytes after a
+// UTF-8 read, at most one byte per three of a UTF-7 read.
+struct DecodeScratch {
+    char bytes[2 * kReadSize];
+    wchar_t units[kReadSize + 3];
+};
+DecodeScratch decodeScratch;
+
+// A read that ends in a broken sequence is decoded followed by three ASCII bytes, so that every
+// lead has enough bytes after it to be judged as inside the text; their units are dropped again.
+// One copy of the read and one conversion, whatever the bytes: runs of leads cost no more.
 uint32_t DecodeUtf8(const BYTE* bytes, uint32_t n, wchar_t* text) {
-    static uint32_t ends[kReadSize / 2 + 2];   // starts of the broken ends, from the back
-    uint32_t pieces = 0, end = n;
-    for (uint32_t start; (start = Utf8BrokenEnd(bytes, end)) < end; end = start) ends[pieces++] = start;
-    uint32_t out = 0;
-    if (end) {
-        int units = MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(bytes), int(end), text, int(kReadSize));
-        out = units > 0 ? uint32_t(units) : 0;
+    if (n == 0) return 0;
+    if (n > kReadSize) n = kReadSize;
+    if (!Utf8BrokenEnd(bytes, n)) {
+        int units = MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(bytes), int(n), text, int(kReadSize));
+        return units > 0 ? uint32_t(units) : 0;
     }
-    for (uint32_t i = pieces; i-- > 0;) {
-        const uint32_t from = ends[i], to = i ? ends[i - 1] : n;
-        char piece[8] = "";
-        CopyMemory(piece, bytes + from, to - from);
-        CopyMemory(piece + (to - from), "AAA", 3);
-        wchar_t units[8];
-        int got = MultiByteToWideChar(CP_UTF8, 0, piece, int(to - from + 3), units, 8);
-        for (int k = 0; k + 3 < got && out < kReadSize; ++k) text[out++] = units[k];
+    DecodeScratch& scratch = decodeScratch;
+    CopyMemory(scratch.bytes, bytes, n);
+    CopyMemory(scratch.bytes + n, "AAA", 3);
+    int units = MultiByteToWideChar(CP_UTF8, 0, scratch.bytes, int(n + 3), scratch.units, int(kReadSize + 3));
+    if (units <= 3) return 0;
+    uint32_t kept = uint32_t(units) - 3;
+    if (kept > kReadSize) kept = kReadSize;
+    CopyMemory(text, scratch.units, kept * sizeof(wchar_t));
+    return kept;
+}
+
+// UTF-7 in which every base64 run starts afresh. The platform keeps the unfinished bits of a run
+// that a byte above 0x7F ends (any other end discards them) and spends them on the next run, so the
+// text would depend on where the reads end. A '-' before such a byte ends the run the usual way;
+// a '+' that such a byte follows at once opens nothing and is left out, as the platform leaves it.
+uint32_t DecodeUtf7(const BYTE* bytes, uint32_t n, wchar_t* text) {
+    char* plain = decodeScratch.bytes;
+    const uint32_t room = sizeof(decodeScratch.bytes);
+    uint32_t m = 0;
+    bool inRun = false, runHasBits = false;
+    for (uint32_t i = 0; i < n && m + 2 <= room; ++i) {
+        const BYTE b = bytes[i];
+        if (inRun && IsBase64(b)) {
+            runHasBits = true;
+        } else if (inRun) {
+            inRun = false;
+            if (b >= 0x80) {
+                if (runHasBits) plain[m++] = '-';
+                else --m;
+            }
+        } else if (b == '+') {
+            inRun = true;
+            runHasBits = false;
+        }
+        plain[m++] = char(b);
     }
-    return out;
+    if (m == 0) return 0;
+    int units = MultiByteToWideChar(CP_UTF7, 0, plain, int(m), text, int(kReadSize));
+    return units > 0 ? uint32_t(units) : 0;
 }
 
 // A lone lead byte at the end of a double-byte read. The bytes after the last one that cannot
@@ -167,7 +203,8 @@ uint32_t DecodeChunk(uint32_t byteCount) {
     const uint32_t charset = settings.charset;
     const bool direct = ReadsIntoTextBuffer(charset);
     BYTE* bytes = direct ? reinterpret_cast<BYTE*>(s.textBuffer) : s.byteBuffer;
-    const uint32_t count = s.carryCount + byteCount;
+    // Carried and read bytes never exceed the buffer PrepareRead offered.
+    const uint32_t count = byteCount > kReadSize - s.carryCount ? kReadSize : s.carryCount + byteCount;
 
     CarrySplit split = SplitForCarry(charset, bytes, count);
     uint32_t carried = 0;
@@ -188,7 +225,7 @@ uint32_t DecodeChunk(uint32_t byteCount) {
     case CHARSET_UTF32LE: case CHARSET_UTF32BE: {
         const bool big = charset == CHARSET_UTF32BE;
         uint32_t out = 0;
-        for (uint32_t i = 0; i + 4 <= n; i += 4) {
+        for (uint32_t i = 0; i + 4 <= n && out + 2 <= kReadSize; i += 4) {
             const BYTE* u = bytes + i;
             uint32_t v = big ? (uint32_t(u[0]) << 24 | uint32_t(u[1]) << 16 | uint32_t(u[2]) << 8 | u[3])
                              : (uint32_t(u[3]) << 24 | uint32_t(u[2]) << 16 | uint32_t(u[1]) << 8 | u[0]);
@@ -198,6 +235,8 @@ uint32_t DecodeChunk(uint32_t byteCount) {
     }
     case CHARSET_UTF8:
         return DecodeUtf8(bytes, n, text);
+    case CHARSET_UTF7:
+        return DecodeUtf7(bytes, n, text);
     default: {
         if (n == 0) return 0;
         int units = MultiByteToWideChar(charset, 0, reinterpret_cast<const char*>(bytes), int(n), text, int(kReadSize));

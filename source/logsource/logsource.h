@@ -95,9 +95,10 @@ void FlushRows();                // hands pending rows to the view (end of every
 void ResetRowState();            // rowFill, emptyRun, pending rows
 
 // The row rules without the view: cuts `count` units into rows using rowBuffer, rowFill, emptyRun
-// and longestRow of `rows`, and hands every kept row (NUL-terminated, in rowBuffer) to `emit`.
-// The row limit is brought into 1..kMaxRowLimit.
-using RowEmit = void (*)(void* context, const wchar_t* row, uint32_t length);
+// and longestRow of `rows`, and hands every kept row (NUL-terminated, in rowBuffer) to `emit`,
+// which answers false when it could not store the row (out of memory): that row is lost and is
+// not counted. The row limit is brought into 1..kMaxRowLimit.
+using RowEmit = bool (*)(void* context, const wchar_t* row, uint32_t length);
 struct CutResult { uint32_t rows; bool longestGrew; };
 CutResult CutRows(LogSource& rows, const wchar_t* units, uint32_t count, uint32_t rowLimit, bool cutEmpty,
                   RowEmit emit, void* context);

@@ -90,6 +90,21 @@ bool SeekTo(HANDLE file, uint64_t offset) {
     return !(low == INVALID_SET_FILE_POINTER && GetLastError() != 0);
 }
 
+uint64_t SeekLoadStart(HANDLE file, uint64_t start) {
+    uint64_t size = 0;
+    const uint64_t limit = uint64_t(settings.kbLimit) * 1024;
+    if (!QueryFileSize(file, &size) || size <= limit) {
+        SeekTo(file, start);
+        return start;
+    }
+    // The cut stays on the charset's unit grid, or every later unit would be read askew.
+    const uint32_t unit = CharsetUnitSize(settings.charset);
+    uint64_t cut = size - limit;
+    cut += (unit - cut % unit) % unit;
+    SeekTo(file, cut);
+    return cut + SkipCutLine(file, cut, settings.charset);
+}
+
 void EmptyView() {
     if (app.view) SendMessageW(app.view, LB_RESETCONTENT, 0, 0);
     ResetRowState();
@@ -215,24 +230,12 @@ void ReloadLogFile() {
     } else {
         s.suppressAutodetect = false;
     }
-    SeekTo(s.handle, start);
-    s.bytesConsumed = start;
     if (readStored) {
         uint32_t stored;
         if (ReadStoredCharset(&stored)) settings.charset = stored;
         UpdateCharsetMenu();
     }
-
-    uint64_t size = 0;
-    const uint64_t limit = uint64_t(settings.kbLimit) * 1024;
-    if (QueryFileSize(s.handle, &size) && size > limit) {
-        // The cut stays on the charset's unit grid, or every later unit would be read askew.
-        const uint32_t unit = CharsetUnitSize(settings.charset);
-        uint64_t cut = size - limit;
-        cut += (unit - cut % unit) % unit;
-        SeekTo(s.handle, cut);
-        s.bytesConsumed = cut + SkipCutLine(s.handle, cut, settings.charset);
-    }
+    s.bytesConsumed = SeekLoadStart(s.handle, start);
     if (s.paused) s.readOnce = true;
 }
 

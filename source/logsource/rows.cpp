@@ -4,8 +4,7 @@
 #include "persist/settings.h"
 #include "shell/app.h"
 #include "view/view.h"
-#include <deque>
-#include <vector>
+#include <cstdint>
 
 namespace {
 
@@ -32,15 +31,42 @@ struct Chunk {
     uint32_t live;   // rows in the ring that lie in it
 };
 
+// Arrays on the process heap that grow by doubling: a failed growth is an answer, never the end
+// of the process, and the array stays as it was.
+template <typename T> bool MakeRoom(T*& items, size_t& slots, size_t needed) {
+    if (needed <= slots) return true;
+    size_t grown = slots ? slots : 16;
+    while (grown < needed) {
+        if (grown > SIZE_MAX / 2 / sizeof(T)) return false;
+        grown *= 2;
+    }
+    HANDLE heap = GetProcessHeap();
+    void* moved = items ? HeapReAlloc(heap, 0, items, grown * sizeof(T)) : HeapAlloc(heap, 0, grown * sizeof(T));
+    if (!moved) return false;
+    items = static_cast<T*>(moved);
+    slots = grown;
+    return true;
+}
+
+template <typename T> void FreeArray(T*& items, size_t& slots) {
+    if (items) HeapFree(GetProcessHeap(), 0, items);
+    items = nullptr;
+    slots = 0;
+}
+
 struct PendingRows {
-    std::vector<PendingRow> ring;   // reused across ticks, so steady following allocates nothing
-    size_t capacity;                // 0: unbounded (locked)
-    size_t head;                    // oldest row once the ring has wrapped
+    PendingRow* ring;        // reused across ticks, so steady following allocates nothing
+    size_t ringSlots;
+    size_t capacity;         // 0: unbounded (locked)
+    size_t head;             // oldest row once the ring has wrapped
     size_t count;
     bool locked;
-    std::deque<Chunk> chunks;       // oldest first
-    uint32_t firstChunk;            // sequence number of chunks.front()
-    wchar_t* spare;                 // one emptied chunk kept for the next rows
+    Chunk* chunks;           // chunkCount chunks from chunks[chunkFront], oldest first
+    size_t chunkSlots;
+    size_t chunkFront;
+    size_t chunkCount;
+    uint32_t firstChunk;     // sequence number of the front chunk
+    wchar_t* spare;          // one emptied chunk kept for the next rows
 };
 
 PendingRows pending;
@@ -48,6 +74,8 @@ PendingRows pending;
 constexpr uint32_t kChunkUnits = 1u << 17;   // 256 KB; a row (at most 4,096 units) always fits
 // A tick of ordinary following leaves a handful of slots; a large load's ring is given back.
 constexpr size_t kSlotsKept = 1024;
+
+Chunk& ChunkAt(size_t i) { return pending.chunks[pending.chunkFront + i]; }
 
 void ReleaseChunk(wchar_t* text) {
     if (!pending.spare) pending.spare = text;
@@ -57,56 +85,74 @@ void ReleaseChunk(wchar_t* text) {
 // Chunks at the front whose rows are all gone; the newest chunk stays while rows are added to it.
 void ReleaseEmptyChunks() {
     PendingRows& p = pending;
-    while (p.chunks.size() > 1 && p.chunks.front().live == 0) {
-        ReleaseChunk(p.chunks.front().text);
-        p.chunks.pop_front();
+    while (p.chunkCount > 1 && ChunkAt(0).live == 0) {
+        ReleaseChunk(ChunkAt(0).text);
+        ++p.chunkFront;
+        --p.chunkCount;
         ++p.firstChunk;
     }
 }
 
 void Forget(const PendingRow& row) {
-    --pending.chunks[row.chunk - pending.firstChunk].live;
+    --ChunkAt(row.chunk - pending.firstChunk).live;
     ReleaseEmptyChunks();
 }
 
-void PendRow(void*, const wchar_t* row, uint32_t length) {
+// A chunk with room for `units` more at the back of the list; false when memory runs out.
+bool ChunkWithRoom(uint32_t units) {
     PendingRows& p = pending;
-    if (p.chunks.empty() || p.chunks.back().used + length + 1 > kChunkUnits) {
-        wchar_t* text = p.spare;
-        p.spare = nullptr;
-        if (!text) text = static_cast<wchar_t*>(VirtualAlloc(nullptr, kChunkUnits * sizeof(wchar_t), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-        if (!text) return;   // out of memory: the row is lost, as the view would lose it
-        if (p.chunks.empty()) p.firstChunk = 0;
-        p.chunks.push_back(Chunk{text, 0, 0});
+    if (p.chunkCount && ChunkAt(p.chunkCount - 1).used + units <= kChunkUnits) return true;
+    if (p.chunkFront && p.chunkFront + p.chunkCount == p.chunkSlots) {
+        MoveMemory(p.chunks, p.chunks + p.chunkFront, p.chunkCount * sizeof(Chunk));
+        p.chunkFront = 0;
     }
-    Chunk& chunk = p.chunks.back();
-    PendingRow entry{chunk.text + chunk.used, p.firstChunk + static_cast<uint32_t>(p.chunks.size() - 1)};
+    if (!MakeRoom(p.chunks, p.chunkSlots, p.chunkFront + p.chunkCount + 1)) return false;
+    wchar_t* text = p.spare;
+    p.spare = nullptr;
+    if (!text) text = static_cast<wchar_t*>(VirtualAlloc(nullptr, kChunkUnits * sizeof(wchar_t), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!text) return false;
+    if (!p.chunkCount) {
+        p.chunkFront = 0;
+        p.firstChunk = 0;
+    }
+    p.chunks[p.chunkFront + p.chunkCount++] = Chunk{text, 0, 0};
+    return true;
+}
+
+// Out of memory the row is lost, as the view would lose it, and the next row is tried afresh.
+bool PendRow(void*, const wchar_t* row, uint32_t length) {
+    PendingRows& p = pending;
+    const bool wraps = p.capacity && p.count == p.capacity;
+    if (!wraps && !MakeRoom(p.ring, p.ringSlots, p.count + 1)) return false;
+    if (!ChunkWithRoom(length + 1)) return false;
+    Chunk& chunk = ChunkAt(p.chunkCount - 1);
+    PendingRow entry{chunk.text + chunk.used, p.firstChunk + static_cast<uint32_t>(p.chunkCount - 1)};
     CopyMemory(chunk.text + chunk.used, row, length * sizeof(wchar_t));
     chunk.text[chunk.used + length] = 0;
     chunk.used += length + 1;
     ++chunk.live;
 
-    size_t at;
-    if (p.capacity && p.count == p.capacity) {
-        at = p.head;
+    if (wraps) {
+        size_t at = p.head;
         p.head = (p.head + 1) % p.capacity;
         PendingRow dropped = p.ring[at];
         p.ring[at] = entry;
         Forget(dropped);
-        return;
+        return true;
     }
-    at = p.count++;   // head is 0 until the ring wraps
-    if (at == p.ring.size()) p.ring.push_back(entry);
-    else p.ring[at] = entry;
+    p.ring[p.count++] = entry;   // head is 0 until the ring wraps
+    return true;
 }
 
 void DropPending() {
     PendingRows& p = pending;
     p.count = 0;
     p.head = 0;
-    for (Chunk& chunk : p.chunks) ReleaseChunk(chunk.text);
-    p.chunks.clear();
-    if (p.ring.size() > kSlotsKept) std::vector<PendingRow>().swap(p.ring);
+    for (size_t i = 0; i < p.chunkCount; ++i) ReleaseChunk(ChunkAt(i).text);
+    p.chunkCount = 0;
+    p.chunkFront = 0;
+    if (p.ringSlots > kSlotsKept) FreeArray(p.ring, p.ringSlots);
+    if (p.chunkSlots > kSlotsKept) FreeArray(p.chunks, p.chunkSlots);
 }
 
 // The i-th oldest pending row.
@@ -140,6 +186,9 @@ CutResult CutRows(LogSource& s, const wchar_t* units, uint32_t count, uint32_t r
     CutResult result{0, false};
     wchar_t* row = s.rowBuffer;
     uint32_t fill = s.rowFill;
+    // Every row ends at the limit, so a kept row is always shorter than the buffer; should the
+    // record say otherwise, the row is still held within it.
+    if (fill >= kMaxRowLimit) fill = kMaxRowLimit - 1;
     for (uint32_t i = 0; i < count; ++i) {
         wchar_t c = units[i];
         if (c >= 32) {
@@ -169,14 +218,15 @@ CutResult CutRows(LogSource& s, const wchar_t* units, uint32_t count, uint32_t r
         } else {
             s.emptyRun = 0;
         }
-        if (fill > s.longestRow) {
-            s.longestRow = fill;
-            result.longestGrew = true;
-        }
         row[fill] = 0;
-        emit(context, row, fill);
+        if (emit(context, row, fill)) {
+            if (fill > s.longestRow) {
+                s.longestRow = fill;
+                result.longestGrew = true;
+            }
+            ++result.rows;
+        }
         fill = 0;
-        ++result.rows;
     }
     s.rowFill = fill;
     return result;

@@ -107,11 +107,12 @@ void SurveillanceTick() {
     if (QueryFileSize(s.handle, &size)) {
         if (size < s.lastSize) {
             emptied = true;
-            // Truncated: everything again from the start, no mark detection, no kilobyte limit.
-            SeekTo(s.handle, 0);
+            // Truncated: read again from the start without mark detection, or, when the file is
+            // still larger than the kilobyte limit, from its tail as at opening: a cut large file
+            // must not be read whole.
             EmptyView();
             DropCarry();
-            s.bytesConsumed = 0;
+            s.bytesConsumed = SeekLoadStart(s.handle, 0);
         }
         s.lastSize = size;
         ShowSize(size);

@@ -5,6 +5,9 @@
 
 bool QueryFileSize(HANDLE file, uint64_t* size);   // GetFileSize with its high part; false on failure
 bool SeekTo(HANDLE file, uint64_t offset);
+// Where a load begins: `start` when the file is no larger than the kilobyte limit, else the first
+// whole line of its last kbLimit kilobytes. Moves the pointer there and returns the offset.
+uint64_t SeekLoadStart(HANDLE file, uint64_t start);
 void DropCarry();                                  // a reload, truncation or close starts at a boundary
 bool ReadStoredCharset(uint32_t* charset);         // "Charset" of the watched file's stream, when known
 void EmptyView();                                  // rows and the row maker's pending state

@@ -8,8 +8,6 @@
 #include "status/status.h"
 #include "view/clipboard.h"
 #include <commdlg.h>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -46,41 +44,65 @@ struct ListMarks {
 };
 
 // Drops the first `drop` rows by reading the survivors back and refilling the list box. The
-// selection moves with its rows, as the one-by-one deletion would move it.
-ListMarks RebuildWithout(HWND view, size_t current, size_t drop, size_t incoming) {
-    size_t survivors = current - drop;
-    std::vector<int> selected;
-    LRESULT selCount = SendMessageW(view, LB_GETSELCOUNT, 0, 0);
-    if (selCount > 0) {
-        selected.resize(static_cast<size_t>(selCount));
-        LRESULT got = SendMessageW(view, LB_GETSELITEMS, selected.size(), reinterpret_cast<LPARAM>(selected.data()));
-        selected.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    }
-    ListMarks marks{SendMessageW(view, LB_GETANCHORINDEX, 0, 0), SendMessageW(view, LB_GETCARETINDEX, 0, 0),
-                    SendMessageW(view, LB_GETTOPINDEX, 0, 0)};
-
-    std::vector<std::wstring> kept(survivors);
+// selection moves with its rows, as the one-by-one deletion would move it. False, with the list
+// box untouched, when there is no memory for the copy.
+bool RebuildWithout(HWND view, size_t current, size_t drop, size_t incoming, ListMarks* marks) {
+    const size_t survivors = current - drop;
+    HANDLE heap = GetProcessHeap();
+    // The survivors' texts end to end, each NUL-terminated.
+    size_t units = 0;
     for (size_t i = 0; i < survivors; ++i) {
         LRESULT length = SendMessageW(view, LB_GETTEXTLEN, drop + i, 0);
-        if (length <= 0) continue;
-        kept[i].resize(static_cast<size_t>(length) + 1);
-        LRESULT copied = SendMessageW(view, LB_GETTEXT, drop + i, reinterpret_cast<LPARAM>(kept[i].data()));
-        kept[i].resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+        units += (length > 0 ? static_cast<size_t>(length) : 0) + 1;
+    }
+    auto* texts = static_cast<wchar_t*>(units < SIZE_MAX / sizeof(wchar_t) ? HeapAlloc(heap, 0, units * sizeof(wchar_t)) : nullptr);
+    if (!texts) return false;
+    LRESULT selCount = SendMessageW(view, LB_GETSELCOUNT, 0, 0);
+    int* selected = nullptr;
+    size_t selectedCount = 0;
+    if (selCount > 0) {
+        selected = static_cast<int*>(HeapAlloc(heap, 0, static_cast<size_t>(selCount) * sizeof(int)));
+        if (!selected) {
+            HeapFree(heap, 0, texts);
+            return false;
+        }
+        LRESULT got = SendMessageW(view, LB_GETSELITEMS, static_cast<WPARAM>(selCount), reinterpret_cast<LPARAM>(selected));
+        selectedCount = got > 0 ? static_cast<size_t>(got) : 0;
+    }
+    *marks = ListMarks{SendMessageW(view, LB_GETANCHORINDEX, 0, 0), SendMessageW(view, LB_GETCARETINDEX, 0, 0),
+                       SendMessageW(view, LB_GETTOPINDEX, 0, 0)};
+
+    size_t at = 0;
+    for (size_t i = 0; i < survivors; ++i) {
+        LRESULT length = SendMessageW(view, LB_GETTEXTLEN, drop + i, 0);
+        texts[at] = 0;
+        // A row whose length changed since it was measured would not fit its place.
+        if (length > 0 && at + static_cast<size_t>(length) < units) {
+            LRESULT copied = SendMessageW(view, LB_GETTEXT, drop + i, reinterpret_cast<LPARAM>(texts + at));
+            at += copied > 0 ? static_cast<size_t>(copied) : 0;
+            texts[at] = 0;
+        }
+        ++at;
     }
 
     SendMessageW(view, LB_RESETCONTENT, 0, 0);
     ReserveFor(view, survivors + incoming);
-    for (const std::wstring& row : kept) SendMessageW(view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+    for (size_t i = 0, from = 0; i < survivors; ++i) {
+        SendMessageW(view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(texts + from));
+        from += lstrlenW(texts + from) + 1;
+    }
+    HeapFree(heap, 0, texts);
 
     // Selected survivors, as runs of consecutive rows.
-    for (size_t i = 0; i < selected.size();) {
+    for (size_t i = 0; i < selectedCount;) {
         size_t j = i;
-        while (j + 1 < selected.size() && selected[j + 1] == selected[j] + 1) ++j;
+        while (j + 1 < selectedCount && selected[j + 1] == selected[j] + 1) ++j;
         int first = selected[i] - static_cast<int>(drop), last = selected[j] - static_cast<int>(drop);
         if (last >= 0) SendMessageW(view, LB_SELITEMRANGEEX, first < 0 ? 0 : first, last);
         i = j + 1;
     }
-    return marks;
+    if (selected) HeapFree(heap, 0, selected);
+    return true;
 }
 
 // Deleting from the top leaves the caret, anchor and top index at their numbers (within the
@@ -210,14 +232,15 @@ void AppendViewRows(RowSource next, void* context, size_t count, size_t keep) {
     bool quiet = !viewState.redrawOff && count + plan.drop >= 2;
     if (quiet) SendMessageW(view, WM_SETREDRAW, FALSE, 0);
     ListMarks marks{-1, -1, -1};
-    if (plan.rebuild) {
-        marks = RebuildWithout(view, current, plan.drop, count);
-    } else {
+    // Without memory for the rebuild's copy the rows go one by one, which needs none.
+    bool rebuilt = plan.rebuild && RebuildWithout(view, current, plan.drop, count, &marks);
+    if (!rebuilt) {
         for (size_t i = 0; i < plan.drop; ++i) SendMessageW(view, LB_DELETESTRING, 0, 0);
         if (count >= kReserveBatch) ReserveFor(view, count);
     }
+    // A row the list box refuses (LB_ERRSPACE) is lost; the next one is offered all the same.
     for (size_t i = 0; i < count; ++i) SendMessageW(view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(next(context)));
-    if (plan.rebuild) RestoreMarks(view, marks);
+    if (rebuilt) RestoreMarks(view, marks);
     if (quiet) {
         SendMessageW(view, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(view, nullptr, TRUE);

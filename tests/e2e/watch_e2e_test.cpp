@@ -33,6 +33,31 @@ TEST(WatchE2e, FollowsGrowthTruncationAndRotation) {
     ASSERT_TRUE(MoveFileW(path.c_str(), (path + L".1").c_str()));
     ASSERT_TRUE(harness::WriteBytes(path, "rotated\n"));
     EXPECT_TRUE(WaitForContent(brindle.view, Lines({L"rotated"})));
+
+    // Rotated to a hostile file, put in place whole: a UTF-8 mark, then 140,000 bytes that each
+    // lead a sequence never finished, then ordinary lines. Each of those bytes shows as one U+FFFD,
+    // and the lines after them arrive.
+    std::wstring hostile = dir + L"\\hostile.tmp";
+    ASSERT_TRUE(harness::WriteBytes(hostile, "\xEF\xBB\xBF" + std::string(140000, '\xC3') + "\nafter 1\nafter 2\n"));
+    ASSERT_TRUE(MoveFileW(path.c_str(), (path + L".2").c_str()));
+    ASSERT_TRUE(MoveFileW(hostile.c_str(), path.c_str()));
+    auto lastRow = [&] {
+        wchar_t row[16] = L"";
+        LRESULT count = SendMessageW(brindle.view, LB_GETCOUNT, 0, 0);
+        if (count > 0 && SendMessageW(brindle.view, LB_GETTEXTLEN, count - 1, 0) < 16)
+            SendMessageW(brindle.view, LB_GETTEXT, count - 1, reinterpret_cast<LPARAM>(row));
+        return std::wstring(row);
+    };
+    EXPECT_TRUE(harness::WaitUntil([&] { return lastRow() == L"after 2"; }, 10000));
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeProcess(brindle.info.hProcess, &code));
+    ASSERT_EQ(STILL_ACTIVE, code) << "the process ended";
+    std::vector<std::wstring> rows = harness::Rows(brindle.view);
+    ASSERT_GE(rows.size(), 3u);
+    EXPECT_EQ(L"after 1", rows[rows.size() - 2]);
+    std::wstring replaced;
+    for (size_t i = 0; i + 2 < rows.size(); ++i) replaced += rows[i];
+    EXPECT_EQ(std::wstring(140000, L'\xFFFD'), replaced);
     EXPECT_EQ(0u, harness::Close(brindle));
 
     // The reopen after the rotation named the file as the user did: one entry in History.

@@ -44,6 +44,18 @@ static bool WriteWith(const std::wstring& path, const std::string& bytes, DWORD 
     return ok && written == bytes.size();
 }
 
+GuardedBuffer::GuardedBuffer(SIZE_T bytes) {
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    const SIZE_T page = info.dwPageSize, body = (bytes + page - 1) / page * page;
+    region = static_cast<BYTE*>(VirtualAlloc(nullptr, body + 2 * page, MEM_RESERVE, PAGE_NOACCESS));
+    if (region && VirtualAlloc(region + page, body, MEM_COMMIT, PAGE_READWRITE)) data = region + page + body - bytes;
+}
+
+GuardedBuffer::~GuardedBuffer() {
+    if (region) VirtualFree(region, 0, MEM_RELEASE);
+}
+
 bool WriteBytes(const std::wstring& path, const std::string& bytes) { return WriteWith(path, bytes, CREATE_ALWAYS); }
 bool AppendBytes(const std::wstring& path, const std::string& bytes) { return WriteWith(path, bytes, OPEN_ALWAYS); }
 

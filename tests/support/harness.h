@@ -65,6 +65,17 @@ DWORD WaitExit(Process& process, DWORD timeoutMs = 10000);
 // The program's main window in this process, on default settings and an idle Log Source.
 HWND NewMainWindow(int showCommand);
 void EndMainWindow(HWND main);   // closes the file, destroys the window and forgets its menu
+// Memory whose last byte lies right before a page that cannot be touched, with another such page
+// right before its first: a read or write past either end faults at once instead of passing unseen.
+struct GuardedBuffer {
+    BYTE* region = nullptr;
+    BYTE* data = nullptr;   // `bytes` bytes, zero-filled; null when the memory could not be had
+    explicit GuardedBuffer(SIZE_T bytes);
+    ~GuardedBuffer();
+    GuardedBuffer(const GuardedBuffer&) = delete;
+    GuardedBuffer& operator=(const GuardedBuffer&) = delete;
+};
+
 // A fresh folder whose extended-length path ("\\?\" form) is longer than `units`.
 std::wstring NewDeepDir(size_t units);
 

@@ -2,7 +2,9 @@
 // DecodeChunk fed in pieces cut at every byte position.
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 #include "logsource/logsource.h"
@@ -217,7 +219,7 @@ std::string Hex(const Bytes& bytes) {
 }
 
 // Any stream, cut into reads anywhere, decodes to what one whole read of it gives: raw bytes in
-// every charset that takes any byte, encoded text in UTF-7 (and in UTF-8 beside its raw bytes).
+// every charset, and beside them encoded text in UTF-7 and UTF-8.
 TEST(DecodeChunk, AnyStreamCutAtRandomReadsDecodesAsOneWholeRead) {
     const uint32_t charsets[] = {0, 1, 3, 932, 936, 65001, 65000, 16, 17, 18, 19};
     const int cases = PropertyCases(1500);
@@ -226,14 +228,14 @@ TEST(DecodeChunk, AnyStreamCutAtRandomReadsDecodesAsOneWholeRead) {
         const uint32_t charset = charsets[c % (sizeof charsets / sizeof charsets[0])];
         const size_t length = r(200);
         Bytes bytes;
-        if (charset == 65000 || (charset == 65001 && r(2))) {
+        if ((charset == 65000 || charset == 65001) && r(2)) {
             bytes = harness::Encode(charset, RandomText(r, length));
         } else {
-            // Raw bytes, weighted towards line feeds, continuation bytes, lead bytes and NULs.
+            // Raw bytes, weighted towards line feeds, continuation bytes, lead bytes, NULs and UTF-7 signs.
             for (size_t i = 0; i < length; ++i) {
                 uint32_t kind = r(8);
                 bytes += static_cast<char>(kind == 0 ? 0x0A : kind == 1 ? 0x80 + r(0x40) : kind == 2 ? 0xC0 + r(0x40)
-                                           : kind == 3 ? 0 : r(256));
+                                           : kind == 3 ? 0 : kind == 4 ? "+-A/z"[r(5)] : r(256));
             }
         }
         if (bytes.size() < 2) continue;
@@ -262,6 +264,128 @@ TEST(DecodeChunk, FullReadNeverOverflowsTheTextBuffer) {
     EXPECT_EQ(size_t(kReadSize * 2 - 3), text.size());
     EXPECT_EQ(L'\x20AC', text[kReadSize - 1]);
     EXPECT_EQ(0u, logSource.carryCount);
+}
+
+// ---- Full-size reads of hostile streams ----
+
+// The Log Source's read buffers replaced by guarded ones while a test runs.
+class GuardedDecode : public testing::Test {
+protected:
+    harness::GuardedBuffer bytes{kReadSize};
+    harness::GuardedBuffer text{kReadSize * sizeof(wchar_t)};
+    BYTE* savedBytes = nullptr;
+    wchar_t* savedText = nullptr;
+
+    void SetUp() override {
+        InitLogSource();
+        ASSERT_NE(nullptr, bytes.data);
+        ASSERT_NE(nullptr, text.data);
+        savedBytes = logSource.byteBuffer;
+        savedText = logSource.textBuffer;
+        logSource.byteBuffer = bytes.data;
+        logSource.textBuffer = reinterpret_cast<wchar_t*>(text.data);
+    }
+    void TearDown() override {
+        logSource.byteBuffer = savedBytes;
+        logSource.textBuffer = savedText;
+        logSource.carryCount = 0;
+    }
+
+    // Decodes as the tick does: every read as large as the room PrepareRead gives (the real size),
+    // or, with `r`, of random sizes from one byte up. Returns all units; checks after every read
+    // that no unit count exceeds the text buffer and that no byte of the record outside the
+    // carry changed.
+    std::wstring Decode(uint32_t charset, const Bytes& stream, Random* r) {
+        settings.charset = charset;
+        logSource.carryCount = 0;
+        LogSource before;
+        CopyMemory(&before, &logSource, sizeof before);
+        const size_t carryFrom = offsetof(LogSource, carry), carryTo = offsetof(LogSource, carryCount) + sizeof(uint32_t);
+        std::wstring out;
+        for (size_t from = 0; from < stream.size();) {
+            DWORD room = 0;
+            BYTE* target = PrepareRead(&room);
+            size_t n = std::min<size_t>(room, stream.size() - from);
+            if (r && (*r)(3)) n = std::min<size_t>(n, 1 + (*r)((*r)(2) ? 16 : kReadSize));
+            CopyMemory(target, stream.data() + from, n);
+            from += n;
+            uint32_t units = DecodeChunk(uint32_t(n));
+            EXPECT_LE(units, kReadSize);
+            if (units > kReadSize) break;
+            out.append(logSource.textBuffer, units);
+            const BYTE* now = reinterpret_cast<const BYTE*>(&logSource);
+            const BYTE* was = reinterpret_cast<const BYTE*>(&before);
+            EXPECT_TRUE(memcmp(now, was, carryFrom) == 0 && memcmp(now + carryTo, was + carryTo, sizeof before - carryTo) == 0)
+                << "the record changed outside the carry, charset " << charset;
+        }
+        return out;
+    }
+};
+
+struct Alphabet {
+    const char* name;
+    std::vector<Bytes> tokens;   // the stream is made of these, picked at random
+    Bytes opening;               // once at the front
+};
+
+std::vector<Alphabet> HostileAlphabets() {
+    std::vector<Alphabet> alphabets = {
+        {"one two-byte lead", {"\xC3"}, ""},
+        {"one four-byte lead", {"\xF0"}, ""},
+        {"interleaved leads", {"\xC3", "\xE2", "\xF0", "\xC0", "\xF8", "\xFF", "\xED", "\xDF"}, ""},
+        {"lone continuation bytes", {"\x80", "\x9F", "\xBF", "\xC3\xA9", "\xE2\x82", "a"}, ""},
+        {"base64 run without an end", {"A", "z", "0", "/", "+", "AGE", "9"}, "+"},
+        {"plus signs", {"+", "+", "+-", "+A", "+AG", "\n"}, ""},
+        {"NUL", {Bytes(1, '\0'), Bytes(4, '\0'), "\n"}, ""},
+        {"surrogate halves",
+         {"\xED\xA0\x80", "\xED\xBF\xBF", Bytes("\x00\xD8", 2), Bytes("\x00\xDC", 2), Bytes("\xD8\x00", 2),
+          Bytes("\x00\xD8\x00\x00", 4), Bytes("\x00\x00\xDC\x00", 4), "+2D3-", "+3gA"},
+         ""},
+        {"CR", {"\r", "\r", "\r", "\r\n"}, ""},
+        {"U+FFFE and marks",
+         {"\xEF\xBF\xBE", "\xEF\xBB\xBF", "\xFE\xFF", "\xFF\xFE", Bytes("\xFF\xFE\x00\x00", 4), Bytes("\x00\x00\xFE\xFF", 4),
+          "+//4-", "+/v8-"},
+         ""},
+        {"TABs", {"\t", "\t", "\t", "x"}, ""},
+        {"any byte", {}, ""},
+    };
+    for (int b = 0; b < 256; ++b) alphabets.back().tokens.push_back(Bytes(1, char(b)));
+    return alphabets;
+}
+
+// Streams over two full reads long, in every charset: the text is the same whatever the read
+// boundaries, and no write leaves the buffers.
+TEST_F(GuardedDecode, HostileStreamsInFullSizeReadsStayInTheBuffersAndDecodeAlike) {
+    const uint32_t charsets[] = {0, 1, 3, 65000, 65001, 16, 17, 18, 19, 932};
+    const int splits = PropertyCases(1500) / 750 + 1;
+    Random r{20261209};
+    for (const Alphabet& alphabet : HostileAlphabets()) {
+        for (uint32_t charset : charsets) {
+            Bytes stream = alphabet.opening;
+            const size_t length = 2 * kReadSize + 8000 + r(5);
+            while (stream.size() < length) stream += alphabet.tokens[r(uint32_t(alphabet.tokens.size()))];
+            const std::wstring whole = Decode(charset, stream, nullptr);
+            for (int split = 0; split < splits; ++split) {
+                const std::wstring pieces = Decode(charset, stream, &r);
+                ASSERT_EQ(whole.size(), pieces.size()) << alphabet.name << ", charset " << charset;
+                ASSERT_TRUE(whole == pieces) << alphabet.name << ", charset " << charset << ": first difference at unit "
+                                             << std::mismatch(whole.begin(), whole.end(), pieces.begin()).first - whole.begin();
+            }
+        }
+    }
+}
+
+TEST_F(GuardedDecode, RunsOfLeadBytesBecomeOneReplacementEachAndTheLinesAfterThemStay) {
+    for (const char* lead : {"\xC3", "\xE2", "\xF0"}) {
+        const size_t run = 140000;
+        Bytes stream(run, lead[0]);
+        stream += "\nafter \xC3\xA9\n";
+        const std::wstring text = Decode(65001, stream, nullptr);
+        EXPECT_EQ(std::wstring(run, L'\xFFFD') + L"\nafter \x00E9\n", text) << Hex(Bytes(1, lead[0]));
+    }
+    Bytes interleaved;
+    while (interleaved.size() < 140000) interleaved += "\xC3\xE2";
+    EXPECT_EQ(std::wstring(140000, L'\xFFFD') + L"\nend\n", Decode(65001, interleaved + "\nend\n", nullptr));
 }
 
 TEST(ComposeSystemError, PrefixThenTheSystemsExplanation) {

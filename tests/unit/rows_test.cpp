@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 #include "logsource/logsource.h"
 #include "view/view.h"
+#include "harness.h"
+#include <cstddef>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,9 +16,10 @@ struct Cutter {
     std::vector<std::wstring> rows;
     bool longestGrew = false;
 
-    static void Emit(void* context, const wchar_t* row, uint32_t length) {
+    static bool Emit(void* context, const wchar_t* row, uint32_t length) {
         EXPECT_EQ(0, row[length]);   // rows reach the view NUL-terminated
         static_cast<Cutter*>(context)->rows.emplace_back(row, length);
+        return true;
     }
     Cutter& Feed(const std::wstring& units, uint32_t limit, bool cutEmpty = false) {
         CutResult r = CutRows(*state, units.data(), static_cast<uint32_t>(units.size()), limit, cutEmpty, Emit, this);
@@ -118,6 +122,82 @@ TEST(CutRows, BringsTheRowLimitIntoRange) {
     wide.Feed(std::wstring(5000, L'x'), 100000);
     ASSERT_EQ(1u, wide.rows.size());
     EXPECT_EQ(kMaxRowLimit, wide.rows[0].size());
+}
+
+namespace {
+
+struct HostileCut {
+    const LogSource* record;
+    uint32_t bound;       // no row may be longer
+    uint32_t exactly;     // every row is this long, when not 0
+    size_t rows = 0;
+
+    static bool Emit(void* context, const wchar_t* row, uint32_t length) {
+        auto* cut = static_cast<HostileCut*>(context);
+        EXPECT_EQ(cut->record->rowBuffer, row);
+        EXPECT_LE(length, cut->bound);
+        if (cut->exactly) EXPECT_EQ(cut->exactly, length);
+        if (length <= kMaxRowLimit) EXPECT_EQ(0, row[length]);
+        ++cut->rows;
+        return true;
+    }
+};
+
+uint32_t NextRandom(uint32_t& state, uint32_t range) {
+    state = state * 1103515245u + 12345u;
+    return (state >> 8) % range;
+}
+
+}  // namespace
+
+// Units built to hurt, in reads of the real size, under row limits in and out of range that change
+// between reads as settings may between ticks: the row stays in its buffer (the record ends at a
+// page that cannot be touched), rows are never longer than the limit, nothing before the row
+// fields changes.
+TEST(CutRows, HostileUnitsInFullReadsStayInTheRowBuffer) {
+    harness::GuardedBuffer memory(sizeof(LogSource));
+    harness::GuardedBuffer input(kReadSize * sizeof(wchar_t));
+    ASSERT_NE(nullptr, memory.data);
+    ASSERT_NE(nullptr, input.data);
+    LogSource& s = *reinterpret_cast<LogSource*>(memory.data);
+    auto* units = reinterpret_cast<wchar_t*>(input.data);
+    const size_t rowFields = offsetof(LogSource, rowBuffer);
+    FillMemory(&s, rowFields, 0xA5);
+    std::vector<BYTE> before(memory.data, memory.data + rowFields);
+
+    const std::vector<std::wstring> alphabets = {
+        L"\t", L"\tx", L"\r", std::wstring(1, L'\0'), L"\xFFFE\xFEFF", L"\xD800\xDC00\xDBFF", L"x", L"\n",
+        L" \x3000\n\n", L"\t\r\n x\x00A0\xFFFE\0",
+    };
+    const uint32_t limits[] = {0, 1, 7, 8, 9, 80, 256, 4094, 4095, 4096, 100000};
+    auto clamp = [](uint32_t limit) { return limit < 1 ? 1 : limit > kMaxRowLimit ? kMaxRowLimit : limit; };
+    uint32_t state = 20261209;
+    for (const std::wstring& alphabet : alphabets) {
+        for (bool varying : {false, true}) {
+            s.rowFill = s.emptyRun = s.longestRow = 0;
+            const uint32_t fixed = limits[NextRandom(state, 11)];
+            const bool cutEmpty = NextRandom(state, 2) != 0;
+            for (int read = 0; read < 3; ++read) {
+                for (uint32_t i = 0; i < kReadSize; ++i) units[i] = alphabet[NextRandom(state, uint32_t(alphabet.size()))];
+                const uint32_t limit = varying ? limits[NextRandom(state, 11)] : fixed;
+                HostileCut cut{&s, varying ? kMaxRowLimit : clamp(limit),
+                               !varying && alphabet == L"\t" && !cutEmpty ? clamp(limit) : 0};
+                CutRows(s, units, kReadSize, limit, cutEmpty, HostileCut::Emit, &cut);
+                EXPECT_LT(s.rowFill, kMaxRowLimit);
+                ASSERT_EQ(0, memcmp(before.data(), memory.data, rowFields)) << "alphabet of " << alphabet.size();
+            }
+        }
+    }
+    // A row count beyond the buffer in the record itself still never takes a unit past it.
+    for (uint32_t forged : {kMaxRowLimit - 1, kMaxRowLimit, kRowBufferUnits, 5000u, 0xFFFFFFFFu}) {
+        for (const wchar_t* text : {L"x", L"\t", L"\n"}) {
+            s.rowFill = forged;
+            HostileCut cut{&s, kMaxRowLimit, 0};
+            CutRows(s, text, 1, kMaxRowLimit, false, HostileCut::Emit, &cut);
+            EXPECT_EQ(1u, cut.rows) << forged;
+            EXPECT_EQ(0u, s.rowFill);
+        }
+    }
 }
 
 TEST(ViewDecisions, FontHeightStepsStayWithin8And96) {

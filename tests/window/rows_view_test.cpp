@@ -7,6 +7,7 @@
 #include "shell/app.h"
 #include "view/view.h"
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -315,6 +316,91 @@ TEST_F(RowsView, RandomTextBatchedGivesTheRowsOfRowByRowAppending) {
     }
     logSource.holdScroll = false;
     DestroyWindow(reference);
+}
+
+// Every free range of the address space reserved, so that what the program allocates meanwhile
+// fails as in a process that has run out of memory; all of it is given back at the end.
+struct AddressSpaceTaken {
+    std::vector<void*> ranges;
+    size_t bytes = 0;
+    AddressSpaceTaken() {
+        ranges.reserve(1 << 16);   // reserved first: nothing here may allocate while memory is short
+        for (SIZE_T size = SIZE_T(1) << 30; size >= 4096; size /= 2) {
+            while (ranges.size() < ranges.capacity()) {
+                void* range = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS);
+                if (!range) break;
+                ranges.push_back(range);
+                bytes += size;
+            }
+        }
+    }
+    ~AddressSpaceTaken() {
+        for (void* range : ranges) VirtualFree(range, 0, MEM_RELEASE);
+    }
+};
+
+// Rows that find no memory, in the pending rows or in the list box, are lost one by one; the
+// process goes on and the rows after them arrive.
+TEST_F(RowsView, RowsWithoutMemoryAreLostAndTheNextOnesArrive) {
+    settings.linesLimit = 65535;
+    Tick(L"first\n", kMaxRowLimit);
+    const std::wstring emptyRows(kReadSize, L'\n');
+    LRESULT during = 0;
+    size_t taken = 0;
+    {
+        AddressSpaceTaken held;
+        taken = held.bytes;
+        std::copy(emptyRows.begin(), emptyRows.end(), buffer.begin());
+        AppendUnits(kReadSize, kMaxRowLimit);
+        AppendUnits(kReadSize, kMaxRowLimit);
+        FlushRows();
+        during = SendMessageW(view, LB_GETCOUNT, 0, 0);
+    }
+    EXPECT_GT(taken, 0u);
+    Tick(L"after 1\nafter 2\n", kMaxRowLimit);
+    std::vector<std::wstring> rows = Rows();
+    ASSERT_GE(rows.size(), 3u);
+    EXPECT_EQ(L"first", rows.front());
+    EXPECT_EQ(L"after 1", rows[rows.size() - 2]);
+    EXPECT_EQ(L"after 2", rows.back());
+    EXPECT_EQ(static_cast<size_t>(during) + 2, rows.size());
+    EXPECT_LE(rows.size(), 65535u);
+    printf("rows kept while memory was short: %ld of %lu\n", static_cast<long>(during) - 1, static_cast<unsigned long>(2 * kReadSize));
+}
+
+// A trim that would rebuild the list box finds no memory for the copy of the rows it keeps: the
+// rows go from the top one by one instead, and the kept rows stay whole and in order.
+TEST_F(RowsView, TrimWithoutMemoryForTheRebuildKeepsTheNewestRows) {
+    std::wstring text;
+    for (int i = 0; i < 2900; ++i) text += L"old " + std::to_wstring(i) + L"\n";
+    for (int i = 0; i < 100; ++i) text += L"keep " + std::to_wstring(i) + L" " + std::wstring(3990, L'x') + L"\n";
+    settings.linesLimit = 3000;
+    Tick(text, kMaxRowLimit);
+    ASSERT_EQ(3000, harness::RowCount(view));
+    ASSERT_TRUE(PlanViewTrim(3000, 2900, 3000).rebuild);
+    struct Source { int next; wchar_t row[32]; } source{0, L""};
+    auto next = [](void* context) -> const wchar_t* {
+        auto* s = static_cast<Source*>(context);
+        wsprintfW(s->row, L"new %d", s->next++);
+        return s->row;
+    };
+    {
+        AddressSpaceTaken held;
+        AppendViewRows(next, &source, 2900, 3000);
+    }
+    std::vector<std::wstring> rows = Rows();
+    ASSERT_GE(rows.size(), 100u);
+    EXPECT_LE(rows.size(), 3000u);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(L"keep " + std::to_wstring(i) + L" " + std::wstring(3990, L'x'), rows[i]) << i;
+    // Rows the list box refused meanwhile are missing; the others follow in order.
+    int last = -1;
+    for (size_t i = 100; i < rows.size(); ++i) {
+        ASSERT_EQ(0u, rows[i].find(L"new ")) << i;
+        int n = std::stoi(rows[i].substr(4));
+        EXPECT_GT(n, last);
+        last = n;
+    }
 }
 
 TEST_F(RowsView, ErasesOnlyBelowTheLastRow) {

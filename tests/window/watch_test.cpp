@@ -380,6 +380,30 @@ TEST_F(Watch, TruncationRereadsFromTheStartUnlessTheFileRegrewBetweenTicks) {
     ASSERT_TRUE(harness::WriteBytes(regrow, "cc\ndddd\neeee\n"));
     ASSERT_TRUE(WaitRead());
     EXPECT_EQ(Lines({L"aaaa", L"bbbb", L"ee"}), Rows());
+
+    // Cut in place but still larger than the kilobyte limit: only the tail is read again, from its
+    // first whole line, as at opening.
+    settings.kbLimit = 1;
+    std::vector<size_t> starts;
+    const Bytes big = NumberedLines(64 * 1024, &starts);
+    std::wstring large = Path(L"large.log");
+    ASSERT_TRUE(harness::WriteBytes(large, big));
+    ASSERT_TRUE(OpenAndRead(large));
+    const size_t kept = 40 * 1024 + 17;
+    HANDLE writer = CreateFileW(large.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+    EXPECT_NE(INVALID_SET_FILE_POINTER, SetFilePointer(writer, LONG(kept), nullptr, FILE_BEGIN));
+    EXPECT_TRUE(SetEndOfFile(writer));
+    CloseHandle(writer);
+    ASSERT_TRUE(WaitRead());
+    const size_t first = big.find('\n', kept - 1024) + 1;
+    const size_t last = big.rfind('\n', kept - 1);
+    std::vector<std::wstring> expected;
+    for (size_t at = first; at <= last; at = big.find('\n', at) + 1)
+        expected.push_back(std::wstring(big.begin() + at, big.begin() + big.find('\n', at)));
+    EXPECT_EQ(expected, Rows());
+    EXPECT_EQ(uint64_t(kept), logSource.bytesConsumed);
 }
 
 TEST_F(Watch, RotatedLogIsOpenedAfreshAndADeletedOneKeepsBeingRead) {
