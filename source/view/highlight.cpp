@@ -165,23 +165,6 @@ void OnDrawViewItem(const DRAWITEMSTRUCT* item) {
         return;
     }
     if (item->itemID == static_cast<UINT>(-1)) return;
-    wchar_t text[kRowBufferUnits];
-    int length = 0;
-    LRESULT units = SendMessageW(item->hwndItem, LB_GETTEXTLEN, item->itemID, 0);
-    if (units > 0 && units <= static_cast<LRESULT>(kMaxRowLimit)) {
-        LRESULT got = SendMessageW(item->hwndItem, LB_GETTEXT, item->itemID, reinterpret_cast<LPARAM>(text));
-        if (got > 0 && got <= static_cast<LRESULT>(kMaxRowLimit)) length = static_cast<int>(got);
-    }
-    text[length] = 0;
-
-    COLORREF fore = settings.textColor, back = settings.backgroundColor;
-    if (item->itemState & ODS_SELECTED) {
-        fore = GetSysColor(COLOR_HIGHLIGHTTEXT);
-        back = GetSysColor(COLOR_HIGHLIGHT);
-    } else if (int rule = MatchingRule(highlights, text, length); rule >= 0) {
-        fore = highlights.rules[rule].textColor;
-        back = highlights.rules[rule].backColor;
-    }
     // The whole visible width, wherever the list box put the origin for its horizontal scroll.
     RECT fill = row;
     RECT client;
@@ -190,14 +173,65 @@ void OnDrawViewItem(const DRAWITEMSTRUCT* item) {
         if (client.left < fill.left) fill.left = client.left;
         if (client.right > fill.right) fill.right = client.right;
     }
-    HGDIOBJ oldFont = SelectObject(dc, app.viewFont);
-    COLORREF oldFore = SetTextColor(dc, fore), oldBack = SetBkColor(dc, back);
-    // Placed as the plain list box places its text.
-    ExtTextOutW(dc, row.left + 1, row.top, ETO_OPAQUE | ETO_CLIPPED, &fill, text, static_cast<UINT>(length), nullptr);
-    SetTextColor(dc, oldFore);
-    SetBkColor(dc, oldBack);
+    HGDIOBJ oldFont = GetCurrentObject(dc, OBJ_FONT) != app.viewFont ? SelectObject(dc, app.viewFont) : nullptr;
+    DrawViewRow(dc, item->hwndItem, static_cast<int>(item->itemID), fill, row.left + 1,
+                (item->itemState & ODS_SELECTED) != 0);
     if (oldFont) SelectObject(dc, oldFont);
     if (item->itemState & ODS_FOCUS) DrawFocusRect(dc, &row);
+}
+
+void DrawViewRow(HDC dc, HWND view, int index, const RECT& fill, int textX, bool selected) {
+    wchar_t text[kRowBufferUnits];
+    int length = 0;
+    LRESULT units = SendMessageW(view, LB_GETTEXTLEN, index, 0);
+    if (units > 0 && units <= static_cast<LRESULT>(kMaxRowLimit)) {
+        LRESULT got = SendMessageW(view, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text));
+        if (got > 0 && got <= static_cast<LRESULT>(kMaxRowLimit)) length = static_cast<int>(got);
+    }
+    text[length] = 0;
+    COLORREF fore = settings.textColor, back = settings.backgroundColor;
+    if (selected) {
+        fore = GetSysColor(COLOR_HIGHLIGHTTEXT);
+        back = GetSysColor(COLOR_HIGHLIGHT);
+    } else if (int rule = MatchingRule(highlights, text, length); rule >= 0) {
+        fore = highlights.rules[rule].textColor;
+        back = highlights.rules[rule].backColor;
+    }
+    COLORREF oldFore = SetTextColor(dc, fore), oldBack = SetBkColor(dc, back);
+    // Placed as the plain list box places its text.
+    ExtTextOutW(dc, textX, fill.top, ETO_OPAQUE | ETO_CLIPPED, &fill, text, static_cast<UINT>(length), nullptr);
+    SetTextColor(dc, oldFore);
+    SetBkColor(dc, oldBack);
+}
+
+void PaintDrawnView(HWND view, bool redrawOff) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(view, &paint);   // the strip below the last row is erased meanwhile
+    if (!dc) return;
+    RECT client;
+    LRESULT count = SendMessageW(view, LB_GETCOUNT, 0, 0), top = SendMessageW(view, LB_GETTOPINDEX, 0, 0);
+    int height = static_cast<int>(SendMessageW(view, LB_GETITEMHEIGHT, 0, 0));
+    // Like the list box, nothing is drawn while redrawing is off.
+    if (!redrawOff && GetClientRect(view, &client) && count > 0 && top >= 0 && height > 0) {
+        // The rows as the list box lays them out: shifted left by the horizontal scroll, the
+        // focus rectangle where the list box itself will toggle it.
+        int shift = GetScrollPos(view, SB_HORZ);
+        LRESULT caret = GetFocus() == view ? SendMessageW(view, LB_GETCARETINDEX, 0, 0) : LB_ERR;
+        HGDIOBJ oldFont = SelectObject(dc, app.viewFont);
+        for (LRESULT i = top; i < count; ++i) {
+            int y = static_cast<int>(i - top) * height;
+            if (y >= paint.rcPaint.bottom || y >= client.bottom) break;
+            if (y + height <= paint.rcPaint.top) continue;
+            RECT fill{client.left, y, client.right, y + height};
+            DrawViewRow(dc, view, static_cast<int>(i), fill, 1 - shift, SendMessageW(view, LB_GETSEL, i, 0) > 0);
+            if (i == caret) {
+                RECT focus{-shift, y, client.right, y + height};
+                DrawFocusRect(dc, &focus);
+            }
+        }
+        SelectObject(dc, oldFont);
+    }
+    EndPaint(view, &paint);
 }
 
 void ApplyHighlights() {

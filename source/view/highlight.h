@@ -44,6 +44,11 @@ void StoreHighlights();
 // The view's side: owner-drawn rows and their height, and the switch between the two kinds of view.
 void OnDrawViewItem(const DRAWITEMSTRUCT* item);
 void OnMeasureViewItem(MEASUREITEMSTRUCT* item);
+// The whole client area of the drawn view in one go: the list box would set up its clipping and
+// ask the main window once for every row, which costs several times the drawing itself.
+void PaintDrawnView(HWND view, bool redrawOff);
+// One row: `fill` in the row's colours, its text from `textX`.
+void DrawViewRow(HDC dc, HWND view, int index, const RECT& fill, int textX, bool selected);
 int ViewRowHeight();              // the height the plain list box gives its rows in the view font
 void ApplyHighlights();           // after the rules changed: the right kind of view, repainted
 void HighlightDialogCommand();    // 1410

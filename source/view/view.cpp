@@ -141,6 +141,12 @@ LRESULT CALLBACK ViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETREDRAW:
         viewState.redrawOff = wParam == FALSE;
         break;
+    case WM_PAINT:
+        if (!wParam && (GetWindowLongW(view, GWL_STYLE) & LBS_OWNERDRAWFIXED)) {
+            PaintDrawnView(view, viewState.redrawOff);
+            return 0;
+        }
+        break;
     }
     return CallWindowProcW(viewState.listBoxProc, view, message, wParam, lParam);
 }
@@ -232,15 +238,15 @@ bool RebuildView(bool ownerDrawn) {
     HWND old = app.view;
     HWND parent = old ? GetParent(old) : nullptr;
     if (!parent) return false;
-    // A style the list box cannot change once made: a new list box takes over the rows.
-    DWORD style = static_cast<DWORD>(GetWindowLongW(old, GWL_STYLE));
-    style = ownerDrawn ? style | LBS_OWNERDRAWFIXED : style & ~static_cast<DWORD>(LBS_OWNERDRAWFIXED);
+    // A style the list box cannot change once made: a new list box, made as the first one was,
+    // takes over the rows.
+    DWORD style = kViewStyle | (ownerDrawn ? LBS_OWNERDRAWFIXED : 0);
     RECT place{};
     GetWindowRect(old, &place);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&place), 2);
     bool focused = GetFocus() == old;
     WNDPROC oldProc = viewState.listBoxProc;
-    HWND view = MakeView(parent, style & ~WS_VISIBLE, static_cast<DWORD>(GetWindowLongW(old, GWL_EXSTYLE)), place);
+    HWND view = MakeView(parent, style, static_cast<DWORD>(GetWindowLongW(old, GWL_EXSTYLE)), place);
     if (!view) {
         viewState.listBoxProc = oldProc;
         return false;
@@ -260,9 +266,12 @@ bool RebuildView(bool ownerDrawn) {
                                  SendMessageW(old, LB_GETTOPINDEX, 0, 0)});
     SendMessageW(view, LB_SETHORIZONTALEXTENT, SendMessageW(old, LB_GETHORIZONTALEXTENT, 0, 0), 0);
     int column = GetScrollPos(old, SB_HORZ);
-    if (fullScreen.savedViewStyle)
+    if (fullScreen.savedViewStyle) {
+        // The clean full screen keeps the scroll bars off until it ends.
         fullScreen.savedViewStyle = ownerDrawn ? fullScreen.savedViewStyle | LBS_OWNERDRAWFIXED
                                                : fullScreen.savedViewStyle & ~LBS_OWNERDRAWFIXED;
+        SetWindowLongW(view, GWL_STYLE, static_cast<LONG>(style & ~(WS_VSCROLL | WS_HSCROLL)));
+    }
     app.view = view;
     SetWindowPos(view, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     DestroyWindow(old);
