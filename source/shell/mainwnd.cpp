@@ -233,8 +233,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_NOTIFY: return OnNotify(reinterpret_cast<const NMHDR*>(lParam));
     case WM_CTLCOLORLISTBOX: return OnCtlColorListBox(reinterpret_cast<HDC>(wParam));
     // Asked only by the view drawn for highlighting rules.
-    case WM_MEASUREITEM: OnMeasureViewItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)); return TRUE;
-    case WM_DRAWITEM: OnDrawViewItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
+    case WM_MEASUREITEM: return OnMeasureViewItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+    case WM_DRAWITEM: return OnDrawViewItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_MINIMIZE && settings.trayMinimize) TrayBeforeMinimize();
         break;

@@ -152,19 +152,21 @@ int ViewRowHeight() {
     return size.cy > 0 ? size.cy : 16;
 }
 
-void OnMeasureViewItem(MEASUREITEMSTRUCT* item) {
-    if (item && item->CtlType == ODT_LISTBOX) item->itemHeight = static_cast<UINT>(ViewRowHeight());
+LRESULT OnMeasureViewItem(MEASUREITEMSTRUCT* item) {
+    if (!item || item->CtlType != ODT_LISTBOX) return 0;
+    item->itemHeight = static_cast<UINT>(ViewRowHeight());
+    return TRUE;
 }
 
-void OnDrawViewItem(const DRAWITEMSTRUCT* item) {
-    if (!item || item->CtlType != ODT_LISTBOX) return;
+LRESULT OnDrawViewItem(const DRAWITEMSTRUCT* item) {
+    if (!item || item->CtlType != ODT_LISTBOX) return 0;
     HDC dc = item->hDC;
     RECT row = item->rcItem;
     if (item->itemAction == ODA_FOCUS) {
         DrawFocusRect(dc, &row);
-        return;
+        return TRUE;
     }
-    if (item->itemID == static_cast<UINT>(-1)) return;
+    if (item->itemID == static_cast<UINT>(-1)) return TRUE;
     // The whole visible width, wherever the list box put the origin for its horizontal scroll.
     RECT fill = row;
     RECT client;
@@ -178,6 +180,7 @@ void OnDrawViewItem(const DRAWITEMSTRUCT* item) {
                 (item->itemState & ODS_SELECTED) != 0);
     if (oldFont) SelectObject(dc, oldFont);
     if (item->itemState & ODS_FOCUS) DrawFocusRect(dc, &row);
+    return TRUE;
 }
 
 void DrawViewRow(HDC dc, HWND view, int index, const RECT& fill, int textX, bool selected) {

@@ -42,8 +42,9 @@ void LoadHighlights();
 void StoreHighlights();
 
 // The view's side: owner-drawn rows and their height, and the switch between the two kinds of view.
-void OnDrawViewItem(const DRAWITEMSTRUCT* item);
-void OnMeasureViewItem(MEASUREITEMSTRUCT* item);
+// Each answers TRUE when the request was the view's, else 0 as before there were rules.
+LRESULT OnDrawViewItem(const DRAWITEMSTRUCT* item);
+LRESULT OnMeasureViewItem(MEASUREITEMSTRUCT* item);
 // The whole client area of the drawn view in one go: the list box would set up its clipping and
 // ask the main window once for every row, which costs several times the drawing itself.
 void PaintDrawnView(HWND view, bool redrawOff);
