@@ -6,10 +6,12 @@
 //   e2e_bench.exe                 both columns, 3 runs each (BRINDLE_E2E_RUNS changes the count)
 //   BRINDLE_E2E_ONLY=exe|host     one column only
 //   BRINDLE_E2E_EXE=path          another build of the exe (an experiment) in the exe column
+//   BRINDLE_E2E_RULES=0           no second exe pass with three highlighting rules
 #include "logsource/logsource.h"
 #include "persist/history.h"
 #include "persist/properties.h"
 #include "persist/settings.h"
+#include "view/highlight.h"
 #include "shell/app.h"
 #include "shell/startup.h"
 #include "dialogs/ui.h"
@@ -484,6 +486,46 @@ struct StoredLimits {
     }
 };
 
+// The exe again with three highlighting rules in the registry before it starts: painting is all
+// they may cost, so load and append stay near the figures without rules.
+// Runs without and with the rules take turns, so that the machine's other load meets both alike.
+void MeasureWithRules(int runs, Log& big, Log& wide, Log& idle, Log& one, DWORD server) {
+    LoadHighlights();
+    const Highlights previous = highlights;
+    Highlights three{};
+    const HighlightRule rules[] = {{kRuleMatchCase, RGB(255, 255, 255), RGB(0xD0, 0x10, 0x10), L"ERROR"},
+                                   {kRuleMatchCase, RGB(0, 0, 0), RGB(0xFF, 0xBF, 0x00), L"WARN"},
+                                   {kRuleWholeWord, RGB(255, 255, 255), RGB(0x20, 0x60, 0xC0), L"timeout"}};
+    for (const HighlightRule& rule : rules) three.rules[three.count++] = rule;
+    Figures plain, ruled;
+    for (int run = 0; run < runs; ++run) {
+        for (Figures* f : {&plain, &ruled}) {
+            highlights = f == &ruled ? three : Highlights{};
+            StoreHighlights();
+            Measure(false, 1, big, wide, idle, one, server, *f);
+        }
+    }
+    highlights = previous;
+    StoreHighlights();
+
+    const Figures* columns[2] = {&plain, &ruled};
+    printf("\nbrindle.exe, median of %d runs%27s %22s %22s\n", runs, "", "no rules", "three rules");
+    Row("load 64 MB UTF-8, 65,535 rows: start->last row", columns, "%.2f s", &Figures::load);
+    Row("  CPU of that load: program / wineserver", columns, "%.2f / %.2f s", &Figures::loadCpu, &Figures::loadServerCpu);
+    Row("append->row readable, median / max", columns, "%.1f / %.1f ms", &Figures::latencyMedian, &Figures::latencyMax);
+    Row("  CPU per append (observing included): prog / ws", columns, "%.2f / %.2f ms", &Figures::appendCpu,
+        &Figures::appendServerCpu);
+    Row("idle CPU, 1,000 rows: program / wineserver", columns, "%.2f / %.2f %%", &Figures::cpuProgram, &Figures::cpuServer);
+    auto change = [](const std::vector<double>& none, const std::vector<double>& three) {
+        return none.empty() || three.empty() ? 0.0 : (Median(three) / Median(none) - 1) * 100;
+    };
+    // The CPU figures move less with the machine's other load than the wall times.
+    printf("three rules against none (target: at most +10 %%): load %+.1f %% (CPU %+.1f %%), append median %+.1f %% "
+           "(CPU %+.1f %%)\n", change(plain.load, ruled.load), change(plain.loadCpu, ruled.loadCpu),
+           change(plain.latencyMedian, ruled.latencyMedian), change(plain.appendCpu, ruled.appendCpu));
+    if (ruled.failed) printf("some runs with rules did not finish\n");
+}
+
 }  // namespace
 
 int main() {
@@ -579,6 +621,11 @@ int main() {
     printf("targets: load <= 1.0 s, latency <= 8 / 15 ms, idle <= 1.0 %% together, peak <= %.1f MB (2 x rows' text + 2)\n",
            2 * big.textBytes / 1048576.0 + 2);
     if (host.failed || exe.failed) printf("some runs did not finish (%s)\n", host.failed ? "host" : "exe");
+
+    // BRINDLE_E2E_RULES=0 leaves out the exe's second pass, with three highlighting rules.
+    value[0] = 0;
+    GetEnvironmentVariableW(L"BRINDLE_E2E_RULES", value, 64);
+    if (doExe && lstrcmpW(value, L"0") != 0) MeasureWithRules(runs, big, wide, idle, one, server);
 
     previous.Apply();
     // The program kept each file's window position in the file's properties stream.

@@ -48,6 +48,7 @@
 #define IDM_WRAP_LINES        1407
 #define IDM_CUT_EMPTY         1408
 #define IDM_APP_SETTINGS      1409
+#define IDM_HIGHLIGHT         1410
 #define IDM_LANG_ENGLISH      1501
 #define IDM_LANG_CZECH        1502
 #define IDM_LANG_SLOVAK       1503
@@ -65,7 +66,7 @@
 #define IDR_CONTEXT_MENU      2000
 #define IDR_TRAY_MENU         2001
 
-// ---- Dialogs (resource names 1000 to 1009) ----
+// ---- Dialogs (resource names 1000 to 1010) ----
 #define IDD_GOTO              1000
 #define IDD_ROW_LENGTH        1001
 #define IDD_PRINTING          1002
@@ -74,6 +75,7 @@
 #define IDD_APP_SETTINGS      1007
 #define IDD_HISTORY           1008
 #define IDD_ABOUT             1009
+#define IDD_HIGHLIGHT         1010
 
 // ---- Dialog controls (1 and 2 are IDOK and IDCANCEL; labels and icons are -1) ----
 // 1 to 128 sit in the button row, higher ids in the content area; 1024 to 1039 are headings.
@@ -100,6 +102,18 @@
 #define IDC_ESC_CLOSE         533
 #define IDC_SAVE_POSITION     541
 #define IDC_RESTRICT_INSTANCES 542
+#define IDC_HL_LIST           543
+#define IDC_HL_ADD            544
+#define IDC_HL_REMOVE         545
+#define IDC_HL_UP             546
+#define IDC_HL_DOWN           547
+#define IDC_HL_TEXT           548
+#define IDC_HL_MATCH_CASE     549
+#define IDC_HL_WHOLE_WORD     550
+#define IDC_HL_ON             551
+#define IDC_HL_TEXT_COLOR     552
+#define IDC_HL_BACK_COLOR     553
+#define IDC_HL_SAMPLE         554
 #define IDC_HEADING_FIRST     1024
 #define IDC_PRODUCT_HEADING   1024
 #define IDC_HEADING_1         1025
@@ -190,6 +204,7 @@
 #define IDS_DEFAULT_ICON      146
 #define IDS_VERB_KEY          147
 #define IDS_STREAM_NAME       148
+#define IDS_REG_HIGHLIGHT     149
 #define IDS_REG_RESTRICT_INSTANCES 152
 #define IDS_REG_REPO          153
 #define IDS_REG_LANGUAGE      154

@@ -189,6 +189,29 @@ if want printing; then
   stop
 fi
 
+# Highlighting: rules for errors and warnings stored before the start, the coloured rows, and the
+# dialog that edits the rules. highlight-cs and highlight-sk (the dialog in Czech and Slovak) are
+# made only when named.
+named() { [[ "$wanted" == *" $1 "* ]]; }
+if want highlighted || want highlight || named highlight-cs || named highlight-sk; then
+  wine reg add "$key" /v "highlight 0" /t REG_SZ /d "1;FFFFFF;D01010;ERROR" /f </dev/null >/dev/null 2>&1
+  wine reg add "$key" /v "highlight 1" /t REG_SZ /d "1;000000;FFBF00;WARN" /f </dev/null >/dev/null 2>&1
+  if want highlighted || want highlight; then
+    start "$log"
+    if want highlighted; then capture "$win" "$out/highlighted.png" && made+=(highlighted) || skip highlighted "the capture failed"; fi
+    dialog highlight 1410
+    stop
+  fi
+  for lang in cs sk; do
+    named "highlight-$lang" || continue
+    start "$log" "LC_ALL=${lang}_$(tr a-z A-Z <<<"${lang/cs/cz}").UTF-8"
+    wanted=" highlight-$lang " dialog "highlight-$lang" 1410
+    stop
+  done
+  wine reg delete "$key" /v "highlight 0" /f </dev/null >/dev/null 2>&1 || true
+  wine reg delete "$key" /v "highlight 1" /f </dev/null >/dev/null 2>&1 || true
+fi
+
 # The Czech interface.
 if want czech; then
   start "$log" LC_ALL=cs_CZ.UTF-8

@@ -190,6 +190,8 @@ void StoreSettings(const SettingValue* values, int count) {
     RegCloseKey(key);
 }
 
+HKEY OpenSettingsKey(bool forWriting) { return OpenKey(forWriting); }
+
 uint32_t ReadInstalledVersion() {
     uint32_t installed = 0;
     if (HKEY key = OpenKey(false)) {

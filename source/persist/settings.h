@@ -44,6 +44,8 @@ void SetDefaultSettings();            // defaults only, no registry access
 void LoadSettings();
 void ReadRestrictInstances();         // "restrict instances" alone, before the full load
 void StoreSettings(const SettingValue* values, int count);  // one opened key, in the given order
+// The program's key, opened for reading or created for writing; null when that fails. The caller closes it.
+HKEY OpenSettingsKey(bool forWriting);
 inline void StoreSetting(SettingValue value) { StoreSettings(&value, 1); }
 // Writes "language", closes the main window and starts the program again on the open file.
 void StoreLanguageAndRestart(uint32_t language);

@@ -7,6 +7,7 @@
 #include "view/view.h"
 #include "view/find.h"
 #include "view/clipboard.h"
+#include "view/highlight.h"
 #include "status/status.h"
 #include "persist/settings.h"
 #include "persist/history_menu.h"
@@ -122,6 +123,7 @@ const Command commands[] = {
     {IDM_FONT, kAnyTime, kFocus, [](WPARAM) { PlacedSystemDialog(FontDialogCommand); }},
     {IDM_STATUS_BAR, kAnyTime, kStay, [](WPARAM) { StatusBarCommand(); }},
     {IDM_BACKGROUND, kAnyTime, kFocus, [](WPARAM) { PlacedSystemDialog(BackgroundDialogCommand); }},
+    {IDM_HIGHLIGHT, kAnyTime, kFocus, [](WPARAM) { HighlightDialogCommand(); }},
     {IDM_ASSOCIATIONS, kAnyTime, kFocus, [](WPARAM) { RunAssociationsDialog(); }},
     {IDM_LIMITS, kAnyTime, kFocus, [](WPARAM) { LimitsCommand(); }},
     {IDM_WRAP_LINES, kAnyTime, kStay, [](WPARAM) {

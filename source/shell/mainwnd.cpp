@@ -5,6 +5,7 @@
 #include "shell/instances.h"
 #include "view/view.h"
 #include "view/find.h"
+#include "view/highlight.h"
 #include "status/status.h"
 #include "status/tray.h"
 #include "logsource/logsource.h"
@@ -231,6 +232,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND: return OnCommand(window, wParam, lParam);
     case WM_NOTIFY: return OnNotify(reinterpret_cast<const NMHDR*>(lParam));
     case WM_CTLCOLORLISTBOX: return OnCtlColorListBox(reinterpret_cast<HDC>(wParam));
+    // Asked only by the view drawn for highlighting rules.
+    case WM_MEASUREITEM: return OnMeasureViewItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+    case WM_DRAWITEM: return OnDrawViewItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_MINIMIZE && settings.trayMinimize) TrayBeforeMinimize();
         break;

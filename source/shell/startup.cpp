@@ -10,6 +10,7 @@
 #include "status/tray.h"
 #include "dialogs/ui.h"
 #include "view/view.h"
+#include "view/highlight.h"
 #include "ids.h"
 #include <commctrl.h>
 
@@ -56,6 +57,7 @@ bool StartApplication(HINSTANCE instance) {
     InitLogSource();
     InitHistory();
     LoadSettings();
+    LoadHighlights();
     app.contextMenu = FirstPopup(IDR_CONTEXT_MENU);
     app.trayMenu = FirstPopup(IDR_TRAY_MENU);
     if (app.trayMenu) {

@@ -7,7 +7,10 @@
 #include "persist/settings.h"
 #include "status/status.h"
 #include "view/clipboard.h"
+#include "view/highlight.h"
+#include "shell/mainwnd.h"
 #include <commdlg.h>
+#include <vector>
 
 namespace {
 
@@ -36,6 +39,29 @@ size_t RowCount(HWND view) {
 
 void ReserveFor(HWND view, size_t rows) {
     SendMessageW(view, LB_INITSTORAGE, rows, static_cast<LPARAM>(rows * 128));
+}
+
+// The selected rows of a list box, in increasing order.
+std::vector<int> SelectedRows(HWND view) {
+    std::vector<int> selected;
+    LRESULT selCount = SendMessageW(view, LB_GETSELCOUNT, 0, 0);
+    if (selCount > 0) {
+        selected.resize(static_cast<size_t>(selCount));
+        LRESULT got = SendMessageW(view, LB_GETSELITEMS, selected.size(), reinterpret_cast<LPARAM>(selected.data()));
+        selected.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    }
+    return selected;
+}
+
+// Selects `selected` moved up by `drop` rows, as runs of consecutive rows.
+void SelectRuns(HWND view, const int* selected, size_t count, size_t drop) {
+    for (size_t i = 0; i < count;) {
+        size_t j = i;
+        while (j + 1 < count && selected[j + 1] == selected[j] + 1) ++j;
+        int first = selected[i] - static_cast<int>(drop), last = selected[j] - static_cast<int>(drop);
+        if (last >= 0) SendMessageW(view, LB_SELITEMRANGEEX, first < 0 ? 0 : first, last);
+        i = j + 1;
+    }
 }
 
 // Where the caret, the anchor and the top row were before a rebuild.
@@ -93,14 +119,7 @@ bool RebuildWithout(HWND view, size_t current, size_t drop, size_t incoming, Lis
     }
     HeapFree(heap, 0, texts);
 
-    // Selected survivors, as runs of consecutive rows.
-    for (size_t i = 0; i < selectedCount;) {
-        size_t j = i;
-        while (j + 1 < selectedCount && selected[j + 1] == selected[j] + 1) ++j;
-        int first = selected[i] - static_cast<int>(drop), last = selected[j] - static_cast<int>(drop);
-        if (last >= 0) SendMessageW(view, LB_SELITEMRANGEEX, first < 0 ? 0 : first, last);
-        i = j + 1;
-    }
+    SelectRuns(view, selected, selectedCount, drop);
     if (selected) HeapFree(heap, 0, selected);
     return true;
 }
@@ -122,6 +141,11 @@ void EraseBelowLastRow(HWND view, HDC dc) {
     RECT client;
     if (!GetClientRect(view, &client)) return;
     LRESULT count = SendMessageW(view, LB_GETCOUNT, 0, 0);
+    if (count == 0 && (GetWindowLongW(view, GWL_STYLE) & LBS_OWNERDRAWFIXED)) {
+        // Drawn by the owner, the list box paints no background of its own.
+        FillRect(dc, &client, app.backgroundBrush);
+        return;
+    }
     if (count == LB_ERR || count <= 0) return;   // some list boxes answer for row -1 too
     RECT below;
     if (SendMessageW(view, LB_GETITEMRECT, count - 1, reinterpret_cast<LPARAM>(&below)) == LB_ERR) return;
@@ -145,6 +169,12 @@ LRESULT CALLBACK ViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_SETREDRAW:
         viewState.redrawOff = wParam == FALSE;
+        break;
+    case WM_PAINT:
+        if (!wParam && (GetWindowLongW(view, GWL_STYLE) & LBS_OWNERDRAWFIXED)) {
+            PaintDrawnView(view, viewState.redrawOff);
+            return 0;
+        }
         break;
     }
     return CallWindowProcW(viewState.listBoxProc, view, message, wParam, lParam);
@@ -205,18 +235,80 @@ void InitViewResources() {
     if (!app.viewFont) app.viewFont = CreateFontIndirectW(&settings.font);
 }
 
-HWND CreateView(HWND parent) {
-    InitViewResources();   // already done at start-up; tests may create the view directly
-    HWND view = CreateWindowExW(ViewExtendedStyle(themeState() != 0, isWindowsAtLeast(kWindowsVista)), L"LISTBOX", L"", kViewStyle, 0, 0, 0, 0,
-                                parent, nullptr, app.instance, nullptr);
+namespace {
+
+// The list box with its font and subclass; owner-drawn only while highlighting rules are on.
+HWND MakeView(HWND parent, DWORD style, DWORD exStyle, const RECT& place) {
+    HWND view = CreateWindowExW(exStyle, L"LISTBOX", L"", style, place.left, place.top, place.right - place.left,
+                                place.bottom - place.top, parent, nullptr, app.instance, nullptr);
     if (!view) return nullptr;
     SendMessageW(view, WM_SETFONT, reinterpret_cast<WPARAM>(app.viewFont), FALSE);
-    app.view = view;
-    ReserveRowStorage();
-    viewState.redrawOff = false;
+    if (style & LBS_OWNERDRAWFIXED) SendMessageW(view, LB_SETITEMHEIGHT, 0, ViewRowHeight());
     viewState.listBoxProc =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrW(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ViewProc)));
     return view;
+}
+
+}  // namespace
+
+HWND CreateView(HWND parent) {
+    InitViewResources();   // already done at start-up; tests may create the view directly
+    DWORD style = kViewStyle | (AnyRuleOn(highlights) ? LBS_OWNERDRAWFIXED : 0);
+    HWND view = MakeView(parent, style, ViewExtendedStyle(themeState() != 0, isWindowsAtLeast(kWindowsVista)),
+                         RECT{0, 0, 0, 0});
+    if (!view) return nullptr;
+    app.view = view;
+    ReserveRowStorage();
+    viewState.redrawOff = false;
+    return view;
+}
+
+bool RebuildView(bool ownerDrawn) {
+    HWND old = app.view;
+    HWND parent = old ? GetParent(old) : nullptr;
+    if (!parent) return false;
+    // A style the list box cannot change once made: a new list box, made as the first one was,
+    // takes over the rows.
+    DWORD style = kViewStyle | (ownerDrawn ? LBS_OWNERDRAWFIXED : 0);
+    RECT place{};
+    GetWindowRect(old, &place);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&place), 2);
+    bool focused = GetFocus() == old;
+    WNDPROC oldProc = viewState.listBoxProc;
+    HWND view = MakeView(parent, style, static_cast<DWORD>(GetWindowLongW(old, GWL_EXSTYLE)), place);
+    if (!view) {
+        viewState.listBoxProc = oldProc;
+        return false;
+    }
+    size_t count = RowCount(old);
+    ReserveFor(view, count);
+    wchar_t text[kRowBufferUnits];
+    for (size_t i = 0; i < count; ++i) {
+        LRESULT length = SendMessageW(old, LB_GETTEXTLEN, i, 0);
+        LRESULT got = length > 0 && length <= static_cast<LRESULT>(kMaxRowLimit)
+            ? SendMessageW(old, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text)) : 0;
+        text[got > 0 && got <= static_cast<LRESULT>(kMaxRowLimit) ? got : 0] = 0;
+        SendMessageW(view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    }
+    std::vector<int> selected = SelectedRows(old);
+    SelectRuns(view, selected.data(), selected.size(), 0);
+    RestoreMarks(view, ListMarks{SendMessageW(old, LB_GETANCHORINDEX, 0, 0), SendMessageW(old, LB_GETCARETINDEX, 0, 0),
+                                 SendMessageW(old, LB_GETTOPINDEX, 0, 0)});
+    SendMessageW(view, LB_SETHORIZONTALEXTENT, SendMessageW(old, LB_GETHORIZONTALEXTENT, 0, 0), 0);
+    int column = GetScrollPos(old, SB_HORZ);
+    if (fullScreen.savedViewStyle) {
+        // The clean full screen keeps the scroll bars off until it ends.
+        fullScreen.savedViewStyle = ownerDrawn ? fullScreen.savedViewStyle | LBS_OWNERDRAWFIXED
+                                               : fullScreen.savedViewStyle & ~LBS_OWNERDRAWFIXED;
+        SetWindowLongW(view, GWL_STYLE, static_cast<LONG>(style & ~(WS_VSCROLL | WS_HSCROLL)));
+    }
+    app.view = view;
+    SetWindowPos(view, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    DestroyWindow(old);
+    UpdateHorizontalExtent();
+    if (column > 0) SendMessageW(view, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, column), 0);
+    if (focused) SetFocus(view);
+    return true;
 }
 
 void AppendViewRows(RowSource next, void* context, size_t count, size_t keep) {
@@ -293,6 +385,9 @@ void ApplyViewFont() {
         if (app.view) SendMessageW(app.view, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (app.viewFont) DeleteObject(app.viewFont);
         app.viewFont = font;
+        // A list box drawn by its owner keeps its row height through a font change.
+        if (app.view && (GetWindowLongW(app.view, GWL_STYLE) & LBS_OWNERDRAWFIXED))
+            SendMessageW(app.view, LB_SETITEMHEIGHT, 0, ViewRowHeight());
     }
     UpdateHorizontalExtent();
     if (app.view) InvalidateRect(app.view, nullptr, TRUE);

@@ -5,6 +5,9 @@
 #include <cstdint>
 
 HWND CreateView(HWND parent);    // the list box with its styles, font, storage and subclass
+// Replaces the list box by one drawn by its owner, or by the plain one, keeping the rows, the
+// selection, the caret, the scroll position and the focus. False, nothing changed, on failure.
+bool RebuildView(bool ownerDrawn);
 void FocusView();
 void ShowRow(int row);
 void ScrollToEnd();

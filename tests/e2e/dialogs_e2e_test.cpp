@@ -9,7 +9,8 @@
 namespace {
 
 const wchar_t kKey[] = L"Software\\Skelby\\Brindle";
-constexpr UINT kRowLength = 1401, kAssociations = 1405, kLimits = 1406, kAppSettings = 1409, kHistory = 1908;
+constexpr UINT kRowLength = 1401, kAssociations = 1405, kLimits = 1406, kAppSettings = 1409, kHighlighting = 1410,
+               kHistory = 1908;
 
 void SetSetting(const wchar_t* name, DWORD value) {
     RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name, REG_DWORD, &value, sizeof(value));
@@ -497,6 +498,13 @@ TEST(DialogsE2E, AboutHistoryHelpAndPlacement) {
     ExpectHelpBelow(brindle, rowLength, ok, L"Click to save changes and close the dialog");
     Press(rowLength, {VK_ESCAPE});
     EXPECT_TRUE(WaitClosed(rowLength));
+    // The Highlighting dialog's own controls have their help too; the focus starts on the rules.
+    HWND rules = OpenDialog(brindle, kHighlighting);
+    ASSERT_NE(nullptr, rules);
+    ExpectHelpBelow(brindle, rules, GetDlgItem(rules, 543),
+                    L"The rules in order: a row takes the colors of the first switched-on rule whose text it contains.");
+    Press(rules, {VK_ESCAPE});
+    EXPECT_TRUE(WaitClosed(rules));
     EXPECT_TRUE(harness::WaitUntil([&] { return ShownHelpTip(brindle) == nullptr; }));
 
     // The system's dialogs: Font and Colour placed like the program's own, Open centred exactly.

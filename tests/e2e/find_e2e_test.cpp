@@ -381,3 +381,137 @@ TEST(FindE2E, StatusPartsFollowTheScreenResolution) {
     EXPECT_EQ(217, client.right - edges[7]);   // part 8: 145 × 1.5
     EXPECT_EQ(0u, harness::Close(brindle));
 }
+
+namespace {
+
+constexpr UINT kHighlighting = 1410;
+constexpr int kRuleList = 543, kAddRule = 544, kRuleText = 548, kWholeWordRule = 550;
+
+std::wstring RuleValue(int index) {
+    wchar_t name[32], value[400] = L"";
+    wsprintfW(name, L"highlight %d", index);
+    DWORD size = sizeof(value);
+    if (RegGetValueW(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return L"(none)";
+    return value;
+}
+
+void SetRule(int index, const wchar_t* value) {
+    wchar_t name[32];
+    wsprintfW(name, L"highlight %d", index);
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name, REG_SZ, value, static_cast<DWORD>((wcslen(value) + 1) * 2));
+}
+
+void DeleteRules() {
+    for (int i = 0; i < 16; ++i) {
+        wchar_t name[32];
+        wsprintfW(name, L"highlight %d", i);
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, name);
+    }
+}
+
+// What the screen shows near the right end of a row of the view, past any text.
+COLORREF RowColour(HWND view, int row) {
+    int top = static_cast<int>(SendMessageW(view, LB_GETTOPINDEX, 0, 0));
+    int height = static_cast<int>(SendMessageW(view, LB_GETITEMHEIGHT, 0, 0));
+    RECT client{};
+    GetClientRect(view, &client);
+    POINT at{client.right - 6, (row - top) * height + height / 2};
+    ClientToScreen(view, &at);
+    HDC screen = GetDC(nullptr);
+    COLORREF colour = GetPixel(screen, at.x, at.y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+bool ShowsColour(HWND view, int row, COLORREF colour) {
+    return harness::WaitUntil([&] { return RowColour(view, row) == colour; }, 3000);
+}
+
+bool OwnerDrawn(HWND view) { return (GetWindowLongW(view, GWL_STYLE) & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) != 0; }
+
+void Click(HWND dialog, int id) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+}  // namespace
+
+TEST(FindE2E, HighlightingRulesColourRowsAndKeepFindAndCopy) {
+    DeleteRules();
+    SetRule(5, L"left over from before");
+    std::wstring path = harness::NewTempDir() + L"\\rules.log";
+    ASSERT_TRUE(harness::WriteBytes(path, "INFO start\nERROR disk full\nWARN low memory\nplain row\nthe disk\n"));
+    harness::Process brindle;
+    ASSERT_TRUE(harness::Start(brindle, L"\"" + path + L"\""));
+    ASSERT_TRUE(harness::WaitForRows(brindle.view, 5));
+    SetForegroundWindow(brindle.main);
+
+    // No rule: the list box the program always made, in the view's colours.
+    EXPECT_EQ(0x1941, GetWindowLongW(brindle.view, GWL_STYLE) & 0xFFFF);
+    // The view's background: the stored one, which other tests may have changed, or the system's.
+    DWORD plain = GetSysColor(COLOR_WINDOW), size = sizeof(plain);
+    RegGetValueW(HKEY_CURRENT_USER, kKey, L"background", RRF_RT_REG_DWORD, nullptr, &plain, &size);
+    EXPECT_TRUE(ShowsColour(brindle.view, 1, plain));
+
+    // The dialog proposes ERROR and WARN; Cancel stores nothing and leaves the view alone.
+    PostMessageW(brindle.main, WM_COMMAND, kHighlighting, 0);
+    HWND dialog = WaitForDialog(brindle, L"Highlighting");
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(2, static_cast<int>(SendDlgItemMessageW(dialog, kRuleList, LB_GETCOUNT, 0, 0)));
+    SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(L"(none)", RuleValue(0));
+    EXPECT_EQ(brindle.view, harness::FindView(brindle.main));
+    EXPECT_FALSE(OwnerDrawn(brindle.view));
+
+    // Save: the two proposals and a whole-word rule added by hand, in the stored form.
+    SendMessageW(brindle.view, LB_SETSEL, TRUE, 3);
+    PostMessageW(brindle.main, WM_COMMAND, kHighlighting, 0);
+    dialog = WaitForDialog(brindle, L"Highlighting");
+    ASSERT_NE(nullptr, dialog);
+    Click(dialog, kAddRule);
+    SetControlText(dialog, kRuleText, L"disk");
+    Check(dialog, kWholeWordRule, true);
+    Click(dialog, kWholeWordRule);
+    SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(L"1;FFFFFF;D01010;ERROR", RuleValue(0));
+    EXPECT_EQ(L"1;000000;FFBF00;WARN", RuleValue(1));
+    EXPECT_EQ(L"2;000000;FFFF80;disk", RuleValue(2));
+    EXPECT_EQ(L"(none)", RuleValue(3));
+    EXPECT_EQ(L"(none)", RuleValue(5));
+
+    // Applied at once on a view drawn by the program that kept its rows and selection.
+    HWND view = nullptr;
+    EXPECT_TRUE(harness::WaitUntil([&] { return (view = harness::FindView(brindle.main)) && OwnerDrawn(view); }));
+    EXPECT_EQ(5, harness::RowCount(view));
+    EXPECT_EQ(1, static_cast<int>(SendMessageW(view, LB_GETSELCOUNT, 0, 0)));
+    EXPECT_GT(SendMessageW(view, LB_GETSEL, 3, 0), 0);
+    EXPECT_TRUE(ShowsColour(view, 1, RGB(0xD0, 0x10, 0x10)));
+    EXPECT_TRUE(ShowsColour(view, 2, RGB(0xFF, 0xBF, 0x00)));
+    EXPECT_TRUE(ShowsColour(view, 3, GetSysColor(COLOR_HIGHLIGHT)));  // selected
+    EXPECT_TRUE(ShowsColour(view, 0, plain));
+    EXPECT_TRUE(ShowsColour(view, 4, RGB(0xFF, 0xFF, 0x80)));         // "the disk": whole word
+    EXPECT_EQ(0u, harness::Close(brindle));
+
+    // A restart reads the rules back: the same colours; Find and Copy work on coloured rows.
+    harness::Process again;
+    ASSERT_TRUE(harness::Start(again, L"\"" + path + L"\""));
+    ASSERT_TRUE(harness::WaitForRows(again.view, 5));
+    SetForegroundWindow(again.main);
+    EXPECT_TRUE(OwnerDrawn(again.view));
+    EXPECT_TRUE(ShowsColour(again.view, 1, RGB(0xD0, 0x10, 0x10)));
+    harness::PressKeys(again.main, {VK_CONTROL, 'F'});
+    HWND find = WaitForDialog(again, nullptr);
+    ASSERT_NE(nullptr, find);
+    FindNext(find, L"WARN", false, true, false);
+    EXPECT_EQ(2, Caret(again.view));
+    harness::PressKeys(find, {VK_ESCAPE});
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(find) && IsWindowEnabled(again.main); }));
+    EXPECT_TRUE(ShowsColour(again.view, 2, GetSysColor(COLOR_HIGHLIGHT)));
+    DWORD sequence = GetClipboardSequenceNumber();
+    harness::PressKeys(again.main, {VK_CONTROL, 'C'});
+    EXPECT_EQ(L"WARN low memory\r\n", ClipboardAfter(sequence));
+    EXPECT_EQ(0u, harness::Close(again));
+    DeleteRules();
+}

@@ -167,8 +167,8 @@ const char* const kMainMenu[] = {
     "1 -1", "1/0 1201 G", "1/1 1207 G", "1/2 1219 G", "1/3 0", "1/4 1211", "1/5 1212", "1/6 0",
     "1/7 1202 G", "1/8 1203 G", "1/9 0", "1/10 1204 G", "1/11 1205 G", "1/12 1206 G", "1/13 0",
     "1/14 1208", "1/15 0", "1/16 1209",
-    "2 -1", "2/0 1401", "2/1 1406", "2/2 1402", "2/3 1404", "2/4 0", "2/5 1405", "2/6 1409",
-    "2/7 0", "2/8 1408 C", "2/9 1407 C", "2/10 1403 C",
+    "2 -1", "2/0 1401", "2/1 1406", "2/2 1402", "2/3 1404", "2/4 1410", "2/5 0", "2/6 1405", "2/7 1409",
+    "2/8 0", "2/9 1408 C", "2/10 1407 C", "2/11 1403 C",
     "3 -1", "3/0 1305", "3/1 1303", "3/2 1304", "3/3 0", "3/4 1309", "3/5 1302", "3/6 1306",
     "3/7 1307", "3/8 1308", "3/9 1310", "3/10 0", "3/11 1319 C",
     "4 -1", "4/0 1501", "4/1 1502", "4/2 1503", "4/3 0", "4/4 1519",
@@ -325,6 +325,17 @@ const std::vector<ExpectedDialog>& ExpectedDialogs() {
             {127, L"Static", 0, 76, 232, 2, SS_ETCHEDHORZ}, {2, L"Button", 173, 82, 50, 14, BS_DEFPUSHBUTTON},
             {1024, L"Static", 58, 16, 170, 12, 0}, {271, L"Static", 58, 28, 170, 9, 0},
             {262, L"SysLink", 58, 46, 170, 10, 0}, {121, L"SysLink", 7, 83, 161, 16, 0}}},
+        // Highlighting rules: beyond the dialogs of the first release.
+        {IDD_HIGHLIGHT, 300, 214, L"Highlighting", {
+            {127, L"Static", 0, 188, 302, 2, SS_ETCHEDHORZ}, {1025, L"Static", 7, 7, 286, 14, 0},
+            {543, L"#131", 7, 26, 200, 92, LBS_NOTIFY | WS_VSCROLL | WS_TABSTOP},
+            {544, L"Button", 214, 26, 79, 14, 0}, {545, L"Button", 214, 44, 79, 14, 0},
+            {546, L"Button", 214, 68, 79, 14, 0}, {547, L"Button", 214, 86, 79, 14, 0},
+            {-1, L"Static", 7, 128, 40, 10, 0}, {548, L"Edit", 50, 126, 157, 12, ES_AUTOHSCROLL | WS_TABSTOP},
+            {549, L"Button", 50, 143, 157, 10, BS_AUTOCHECKBOX}, {550, L"Button", 50, 156, 157, 10, BS_AUTOCHECKBOX},
+            {551, L"Button", 50, 169, 157, 10, BS_AUTOCHECKBOX}, {552, L"Button", 214, 125, 79, 14, 0},
+            {553, L"Button", 214, 143, 79, 14, 0}, {554, L"Static", 214, 163, 79, 14, SS_CENTERIMAGE | WS_BORDER},
+            {1, L"Button", 188, 194, 50, 14, BS_DEFPUSHBUTTON}, {2, L"Button", 243, 194, 50, 14, 0}}},
     };
     return dialogs;
 }
@@ -448,12 +459,13 @@ TEST(Resources, QuotedTextsAndLanguageMarkers) {
 
 TEST(Resources, HelpTextsExistForTheDocumentedMenuItemsAndControls) {
     std::vector<UINT> ids = {256, 257, 258, 259, 260, 261, 1357, 1358, 1359, 1364, 1365, 1377,
-                             1467, 1468, 1475, 1575, 1775, 2162, 2164, 2165};
+                             1467, 1468, 1475, 1575, 1666, 1775, 2162, 2164, 2165};
     for (UINT id = 1457; id <= 1465; ++id) ids.push_back(id);
     for (UINT id = 1558; id <= 1566; ++id) ids.push_back(id);
     for (UINT id = 1657; id <= 1665; ++id) ids.push_back(id);
     for (int control : {1, 2, 121, 122, 258, 259, 260, 261, 262, 263, 264, 265, 266, 267, 271,
-                        512, 513, 527, 531, 532, 533, 541, 542})
+                        512, 513, 527, 531, 532, 533, 541, 542, 543, 544, 545, 546, 547, 548, 549, 550,
+                        551, 552, 553, 554})
         ids.push_back(UINT(control + IDS_HELP_CONTROL_OFFSET));
     for (UINT id : ids)
         for (WORD language : kTranslated)

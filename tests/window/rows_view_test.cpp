@@ -6,6 +6,7 @@
 #include "persist/settings.h"
 #include "shell/app.h"
 #include "view/view.h"
+#include "view/highlight.h"
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -22,6 +23,7 @@ protected:
 
     void SetUp() override {
         SetDefaultSettings();
+        highlights = Highlights{};
         ResetRowState();
         logSource.longestRow = 0;
         logSource.holdScroll = false;
@@ -627,4 +629,63 @@ TEST_F(RowsView, ConfirmedBackgroundDialogMakesANewBrush) {
     LOGBRUSH logBrush{};
     GetObjectW(app.backgroundBrush, sizeof logBrush, &logBrush);
     EXPECT_EQ(RGB(10, 20, 30), logBrush.lbColor);
+}
+
+// Highlighting rules switch the view to one drawn by the program and back; the rows, the
+// selection, the caret, the top row and the horizontal scroll stay, and the row height follows
+// the font as the plain list box's does.
+TEST_F(RowsView, SwitchingToRulesAndBackKeepsRowsSelectionAndScroll) {
+    settings.wrapLines = 0;
+    std::wstring text;
+    for (int i = 0; i < 300; ++i) text += (i % 7 ? L"row " : L"ERROR row ") + std::to_wstring(i) + std::wstring(150, L'x') + L"\n";
+    Tick(text, kMaxRowLimit);
+    UpdateHorizontalExtent();
+    SendMessageW(view, LB_SELITEMRANGEEX, 20, 25);
+    SendMessageW(view, LB_SETSEL, TRUE, 200);
+    SendMessageW(view, LB_SETCARETINDEX, 200, FALSE);
+    SendMessageW(view, LB_SETTOPINDEX, 150, 0);
+    SendMessageW(view, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 40), 0);
+    SetFocus(view);
+    auto state = [](HWND box) {
+        return std::vector<LRESULT>{SendMessageW(box, LB_GETCARETINDEX, 0, 0), SendMessageW(box, LB_GETANCHORINDEX, 0, 0),
+                                    SendMessageW(box, LB_GETTOPINDEX, 0, 0), GetScrollPos(box, SB_HORZ),
+                                    SendMessageW(box, LB_GETITEMHEIGHT, 0, 0), SendMessageW(box, LB_GETHORIZONTALEXTENT, 0, 0)};
+    };
+    const std::vector<std::wstring> rows = Rows();
+    const std::vector<int> selected = Selected(view);
+    const std::vector<LRESULT> before = state(view);
+    ASSERT_GT(before[3], 0);
+
+    highlights = Highlights{};
+    highlights.rules[0] = {kRuleMatchCase, RGB(255, 255, 255), RGB(200, 0, 0), L"ERROR"};
+    highlights.count = 1;
+    ApplyHighlights();
+    HWND drawn = app.view;
+    ASSERT_NE(view, drawn);
+    EXPECT_FALSE(IsWindow(view));
+    EXPECT_EQ((kViewStyle | LBS_OWNERDRAWFIXED) & ~WS_HSCROLL, static_cast<DWORD>(GetWindowLongW(drawn, GWL_STYLE)) & ~(WS_VISIBLE | WS_HSCROLL));
+    EXPECT_EQ(drawn, GetFocus());
+    EXPECT_TRUE(rows == harness::Rows(drawn));
+    EXPECT_EQ(selected, Selected(drawn));
+    EXPECT_EQ(before, state(drawn));
+    harness::Pump(50);   // it paints through the main window without trouble
+
+    // Font steps: the row height follows, as the plain list box's would.
+    ChangeFontSize(5);
+    HWND reference = CreateWindowExW(0, L"LISTBOX", L"", kViewStyle, 0, 0, 100, 100, main, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(reference, WM_SETFONT, reinterpret_cast<WPARAM>(app.viewFont), FALSE);
+    EXPECT_EQ(SendMessageW(reference, LB_GETITEMHEIGHT, 0, 0), SendMessageW(drawn, LB_GETITEMHEIGHT, 0, 0));
+    DestroyWindow(reference);
+    ChangeFontSize(-5);
+
+    // A rule switched off is no rule: back to the plain list box, the same state again.
+    highlights.rules[0].flags |= kRuleOff;
+    ApplyHighlights();
+    view = app.view;
+    ASSERT_NE(drawn, view);
+    EXPECT_EQ(kViewStyle & ~WS_HSCROLL, static_cast<DWORD>(GetWindowLongW(view, GWL_STYLE)) & ~(WS_VISIBLE | WS_HSCROLL));
+    EXPECT_TRUE(rows == Rows());
+    EXPECT_EQ(selected, Selected(view));
+    EXPECT_EQ(before, state(view));
+    highlights = Highlights{};
 }
