@@ -12,6 +12,7 @@
 #include <shellapi.h>
 #include <wininet.h>
 #include <cstdlib>
+#include <initializer_list>
 #include <cstring>
 #include <ctime>
 
@@ -100,16 +101,28 @@ bool AnsweredOk(HINTERNET request) {
     return status == 200;
 }
 
-// Until the body ends or the buffer is full; the platform may deliver a body in several pieces.
+// The whole body, which the platform may deliver in several pieces. A body longer than the
+// buffer is refused: its address would be read cut short, and a cut address names another page.
 bool ReadReply(HINTERNET request, char* buffer, DWORD& filled) {
     filled = 0;
-    while (filled < kReplyBytes) {
+    for (;;) {
         DWORD got = 0;
+        if (filled == kReplyBytes) {
+            char beyond;
+            return InternetReadFile(request, &beyond, 1, &got) && got == 0;
+        }
         if (!InternetReadFile(request, buffer + filled, kReplyBytes - filled, &got)) return false;
-        if (got == 0) break;
+        if (got == 0) return true;
         filled += got;
     }
-    return true;
+}
+
+// A service that accepts the connection and then stays silent ends the check as unrecognised
+// instead of leaving "Connecting..." in place for minutes.
+void LimitWaits(HINTERNET handle) {
+    DWORD timeout = kServiceTimeoutMs;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+        InternetSetOptionW(handle, option, &timeout, sizeof(timeout));
 }
 
 DWORD WINAPI UpdateCheckThread(void* parameter) {
@@ -122,7 +135,9 @@ DWORD WINAPI UpdateCheckThread(void* parameter) {
         // A reply from the cache could be days old: always ask the service itself.
         const DWORD flags = INTERNET_FLAG_RAW_DATA | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                             INTERNET_FLAG_PRAGMA_NOCACHE;
+        LimitWaits(internet);
         HINTERNET request = InternetOpenUrlW(internet, job->url, nullptr, 0, flags, 0);
+        if (request) LimitWaits(request);
         if (!request) {
             job->failure = IDS_UPDATE_NO_CONNECT;
         } else {
@@ -216,7 +231,9 @@ uint32_t MakeInstallationId() {
 void OpenServicePage(const wchar_t* path, const wchar_t* suffix) {
     wchar_t service[kRequestUnits], page[1025];
     ServiceUrl(service, kRequestUnits);
-    if (ComposeServicePage(service, path, suffix, page, 1025))
+    // The page is built from an address anyone can set in the environment: the shell would open
+    // any program or document it names, so it passes the download address's test first.
+    if (ComposeServicePage(service, path, suffix, page, 1025) && IsSafeWebAddress(page, 1025))
         ShellExecuteW(app.mainWindow, nullptr, page, nullptr, nullptr, SW_SHOWDEFAULT);
 }
 
@@ -270,14 +287,16 @@ size_t WebSchemeLength(const wchar_t* address) {
     return StartsWithIgnoringCase(address, L"https://") ? 8 : StartsWithIgnoringCase(address, L"http://") ? 7 : 0;
 }
 
-bool IsSafeDownloadAddress(const wchar_t* address) {
+bool IsSafeWebAddress(const wchar_t* address, size_t units) {
     size_t scheme = WebSchemeLength(address);
     if (!scheme || !address[scheme]) return false;
     size_t length = 0;
     for (; address[length]; ++length)
-        if (length + 1 >= kAddressUnits || IsForbiddenInAddress(address[length])) return false;
+        if (length + 1 >= units || IsForbiddenInAddress(address[length])) return false;
     return true;
 }
+
+bool IsSafeDownloadAddress(const wchar_t* address) { return IsSafeWebAddress(address, kAddressUnits); }
 
 bool ComposeOutcomeText(const UpdateReply& reply, wchar_t* out, size_t units) {
     if (!out || units == 0) return false;

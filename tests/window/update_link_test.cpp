@@ -9,6 +9,7 @@
 #include "update/update.h"
 #include "persist/settings.h"
 #include "dialogs/ui.h"
+#include "dialogs/common.h"
 #include "ids.h"
 
 namespace {
@@ -83,6 +84,8 @@ TEST_F(UpdateLink, UnrecognisedRepliesOfferToTryAgainAndStoreNothing) {
         "1.8.0", "", "<html><head><title>502 Bad Gateway</title></head><body>proxy</body></html>",
         "1.8.0>http://127.0.0.1/" + std::string(200 - 17, 'a'), "1.8.0>file:///C:/windows/system32/calc.exe",
         "1.8.0>javascript:alert(1)", "1.8.0>http://127.0.0.1/a\" onclick=\"x",
+        // Longer than the reply buffer: the address would arrive cut, as "http://127.0.0.1/download/b".
+        "1.8.0" + std::string(990, ' ') + ">http://127.0.0.1/download/brindle-setup.exe",
     };
     for (const std::string& reply : replies)
         EXPECT_EQ(std::wstring(UiString(IDS_UPDATE_BAD_REPLY)), Check(reply)) << reply;
@@ -96,6 +99,20 @@ TEST_F(UpdateLink, RefusedConnectionOffersToTryAgain) {
     EXPECT_EQ(std::wstring(UiString(IDS_UPDATE_NO_CONNECT)), Check("1.8.0>http://127.0.0.1/a", updateservice::ClosedPortUrl()));
     DWORD value = 0;
     EXPECT_FALSE(Stored(L"installed", value));
+}
+
+// The About dialog's link, clicked when the check cannot start (a service address too long for
+// the request): the link says so instead of blaming a reply that never came.
+TEST_F(UpdateLink, CheckThatCannotStartSaysSoOnTheLink) {
+    SetEnvironmentVariableW(L"BRINDLE_UPDATE_URL", (L"http://127.0.0.1/" + std::wstring(2020, L'a')).c_str());
+    HWND dialog = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 400, 60, nullptr, nullptr, nullptr, nullptr);
+    HWND link = CreateWindowExW(0, L"Static", L"", WS_CHILD, 0, 0, 400, 40, dialog, nullptr, nullptr, nullptr);
+    NMLINK click{};
+    click.hdr = {link, IDC_UPDATE_LINK, static_cast<UINT>(NM_CLICK)};
+    lstrcpyW(click.item.szUrl, L"check");
+    CommonDialogProc(dialog, WM_NOTIFY, IDC_UPDATE_LINK, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(std::wstring(UiString(IDS_UPDATE_INIT_FAIL)), harness::WindowText(link));
+    DestroyWindow(dialog);
 }
 
 // The longest address arrives whole in a real link control, ready to be clicked.
