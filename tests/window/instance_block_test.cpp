@@ -96,3 +96,46 @@ TEST_F(InstanceBlock, EnteringFreesDeadAndReusedSlotsAndTakesTheFirstFree) {
     EXPECT_EQ(0u, share.slots[spare].window);
     EXPECT_EQ(0u, share.slots[spare].processId);
 }
+
+namespace {
+
+int queriesSeen = 0;
+WNDPROC staticProcedure = nullptr;
+
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_BRINDLE_QUERY) {
+        ++queriesSeen;
+        return 1;   // it would claim every file
+    }
+    return CallWindowProcW(staticProcedure, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+// The search finds the file also when it is named in the device form; a window of another
+// program entered in the table is neither asked nor brought forward, and its slot is freed.
+TEST_F(InstanceBlock, SearchMatchesTheDeviceFormAndAsksOnlyTheProgramsWindows) {
+    std::wstring log = harness::NewTempDir() + L"\\shown.log";
+    ASSERT_TRUE(harness::WriteBytes(log, "x\n"));
+    ASSERT_TRUE(OpenLogFile(log.c_str()));
+    ASSERT_TRUE(EnterInstanceBlock());
+    EXPECT_TRUE(ActivateExistingInstance((L"\\\\.\\" + log).c_str()));
+    LeaveInstanceBlock();
+
+    HWND foreign = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, foreign);
+    staticProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(foreign, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingProc)));
+    ASSERT_TRUE(lockShare());
+    int free = 0;
+    while (free < kInstanceSlots && share.slots[free].window) ++free;
+    ASSERT_LT(free, kInstanceSlots);
+    share.slots[free] = InstanceSlot{Handle(foreign), GetCurrentProcessId(), GetCurrentThreadId(),
+                                     static_cast<uint16_t>(GetClassLongW(foreign, GCW_ATOM)), 0};
+    unlockShare();
+    queriesSeen = 0;
+    EXPECT_FALSE(ActivateExistingInstance(log.c_str()));
+    EXPECT_EQ(0, queriesSeen);
+    EXPECT_EQ(0u, share.slots[free].window);
+    DestroyWindow(foreign);
+}
