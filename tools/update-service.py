@@ -11,7 +11,8 @@ serves a plain donation page (.../brindle.donate.php) and front page on the same
 With --test-hooks, each test gets replies of its own under /t/TOKEN/: a GET of
 /t/TOKEN/set?BYTES (percent-encoded) makes BYTES the reply of /t/TOKEN/.../brindle.php, every
 other request under /t/TOKEN/ is recorded, and /t/TOKEN/log lists the recorded paths with their
-queries, one a line; requests outside /t/ are recorded under the token "-". Only ever bind it to addresses you mean to serve.
+queries, one a line; a request under /t/TOKEN/silent/ is recorded and then held unanswered for
+a minute; requests outside /t/ are recorded under the token "-". Only ever bind it to addresses you mean to serve.
 """
 import argparse
 import http.server
@@ -91,6 +92,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             else:
                 service.logs.setdefault(token, []).append(url.path + ("?" + url.query if url.query else ""))
                 reply = service.replies.get(token) if rest.endswith("brindle.php") else b"download"
+        if rest.startswith("silent/"):   # a service that accepts and never answers
+            threading.Event().wait(60)
+            return
         if reply is None:
             self.answer(404, b"<html><body>404 Not Found</body></html>\n", "text/html")
         else:

@@ -125,6 +125,49 @@ void LimitWaits(HINTERNET handle) {
         InternetSetOptionW(handle, option, &timeout, sizeof(timeout));
 }
 
+// The request step by step rather than by the all-in-one opener, which connects and waits for
+// the answer before its handle could be given any time-out. False with the error when no answer
+// came; the handles opened are left for the caller to close.
+bool SendRequest(HINTERNET internet, const wchar_t* url, HINTERNET* connection, HINTERNET* request, DWORD* error) {
+    *error = ERROR_INTERNET_INVALID_URL;
+    URL_COMPONENTSW parts{};
+    parts.dwStructSize = sizeof(parts);
+    parts.dwHostNameLength = 1;   // pointers into url
+    parts.dwUrlPathLength = 1;
+    if (!InternetCrackUrlW(url, 0, 0, &parts) || !parts.lpszHostName || parts.dwHostNameLength == 0 ||
+        parts.dwHostNameLength >= 256 || (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS))
+        return false;
+    wchar_t host[256];
+    lstrcpynW(host, parts.lpszHostName, static_cast<int>(parts.dwHostNameLength) + 1);
+    // The path runs on into the query to the end of the address.
+    const wchar_t* object = parts.lpszUrlPath && parts.lpszUrlPath[0] ? parts.lpszUrlPath : L"/";
+    *connection = InternetConnectW(internet, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    if (!*connection) {
+        *error = GetLastError();
+        return false;
+    }
+    LimitWaits(*connection);
+    // A reply from the cache could be days old: always ask the service itself.
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+    if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
+    *request = HttpOpenRequestW(*connection, L"GET", object, nullptr, nullptr, nullptr, flags, 0);
+    if (!*request) {
+        *error = GetLastError();
+        return false;
+    }
+    LimitWaits(*request);
+    if (HttpSendRequestW(*request, nullptr, 0, nullptr, 0)) return true;
+    *error = GetLastError();
+    return false;
+}
+
+// A service that took the connection and then said nothing in time, or broke off, gave no
+// recognisable reply; one that could not be reached at all is reported as such.
+bool AnsweredBadlyOrLate(DWORD error) {
+    return error == ERROR_INTERNET_TIMEOUT || error == ERROR_INTERNET_CONNECTION_ABORTED ||
+           error == ERROR_INTERNET_CONNECTION_RESET || error == ERROR_HTTP_INVALID_SERVER_RESPONSE;
+}
+
 DWORD WINAPI UpdateCheckThread(void* parameter) {
     auto* job = static_cast<CheckJob*>(parameter);
     job->reply.outcome = UpdateOutcome::Unrecognised;
@@ -132,20 +175,18 @@ DWORD WINAPI UpdateCheckThread(void* parameter) {
     if (!internet) {
         job->failure = IDS_UPDATE_INIT_FAIL;
     } else {
-        // A reply from the cache could be days old: always ask the service itself.
-        const DWORD flags = INTERNET_FLAG_RAW_DATA | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                            INTERNET_FLAG_PRAGMA_NOCACHE;
         LimitWaits(internet);
-        HINTERNET request = InternetOpenUrlW(internet, job->url, nullptr, 0, flags, 0);
-        if (request) LimitWaits(request);
-        if (!request) {
-            job->failure = IDS_UPDATE_NO_CONNECT;
-        } else {
+        HINTERNET connection = nullptr, request = nullptr;
+        DWORD error = 0;
+        if (SendRequest(internet, job->url, &connection, &request, &error)) {
             char body[kReplyBytes + 1] = {};
             DWORD filled = 0;
             if (AnsweredOk(request) && ReadReply(request, body, filled)) job->reply = ParseUpdateReply(body, filled);
-            InternetCloseHandle(request);
+        } else if (!AnsweredBadlyOrLate(error)) {
+            job->failure = IDS_UPDATE_NO_CONNECT;
         }
+        if (request) InternetCloseHandle(request);
+        if (connection) InternetCloseHandle(connection);
         InternetCloseHandle(internet);
     }
     // Only the user-interface thread touches the settings, the pending address and the windows.

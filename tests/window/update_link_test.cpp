@@ -115,6 +115,23 @@ TEST_F(UpdateLink, CheckThatCannotStartSaysSoOnTheLink) {
     DestroyWindow(dialog);
 }
 
+// A service that takes the connection and never answers: the check gives up after its time-out
+// instead of showing "Connecting" for as long as the service holds the line.
+TEST_F(UpdateLink, SilentServiceEndsAsUnrecognised) {
+    std::wstring token = updateservice::NewToken();
+    ASSERT_TRUE(updateservice::SetReply(token, "1.8.0>http://127.0.0.1/a"));
+    SetEnvironmentVariableW(L"BRINDLE_UPDATE_URL",
+                            (updateservice::Base() + L"/t/" + token + L"/silent/brindle.php").c_str());
+    HWND link = CreateWindowExW(0, L"Static", UiString(IDS_UPDATE_CONNECTING), WS_POPUP, 0, 0, 400, 40, nullptr,
+                                nullptr, nullptr, nullptr);
+    ASSERT_TRUE(StartUpdateCheck(link));
+    std::wstring connecting = UiString(IDS_UPDATE_CONNECTING);
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::WindowText(link) != connecting; }, 40000));
+    EXPECT_EQ(std::wstring(UiString(IDS_UPDATE_BAD_REPLY)), harness::WindowText(link));
+    EXPECT_EQ(1u, updateservice::Requests(token).size());
+    DestroyWindow(link);
+}
+
 // The longest address arrives whole in a real link control, ready to be clicked.
 TEST_F(UpdateLink, LinkControlCarriesTheWholeAddress) {
     INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_LINK_CLASS};
