@@ -372,6 +372,9 @@ TEST(FindE2E, StatusPartsFollowTheScreenResolution) {
 // the real Find dialog still works around them and the file goes on being followed.
 TEST(FindE2E, ForgedFindAndShellMessagesChangeNothing) {
     SetSetting(L"tray minimize", 1);
+    struct TrayOffAfterwards {
+        ~TrayOffAfterwards() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"tray minimize"); }
+    } trayOff;
     std::wstring path = harness::NewTempDir() + L"\\forged.log";
     ASSERT_TRUE(harness::WriteBytes(path, "one\ntwo cat\nthree\n"));
     harness::Process brindle;
@@ -421,5 +424,4 @@ TEST(FindE2E, ForgedFindAndShellMessagesChangeNothing) {
     EXPECT_TRUE(harness::WaitForRows(brindle.view, 4));
     EXPECT_EQ(L"four", harness::Rows(brindle.view).back());
     EXPECT_EQ(0u, harness::Close(brindle));
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"tray minimize");
 }
