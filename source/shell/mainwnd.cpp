@@ -232,7 +232,14 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_NOTIFY: return OnNotify(reinterpret_cast<const NMHDR*>(lParam));
     case WM_CTLCOLORLISTBOX: return OnCtlColorListBox(reinterpret_cast<HDC>(wParam));
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_MINIMIZE && settings.trayMinimize) TrayBeforeMinimize();
+        if ((wParam & 0xFFF0) == SC_MINIMIZE && settings.trayMinimize) {
+            TrayBeforeMinimize();
+            // The minimize runs here; the shell may ask for its rectangle from this very thread.
+            tray.minimizing = true;
+            LRESULT result = DefWindowProcW(window, message, wParam, lParam);
+            tray.minimizing = false;
+            return result;
+        }
         break;
     case WM_QUERYOPEN:
         if (settings.trayMinimize) TrayOnQueryOpen();

@@ -161,9 +161,13 @@ bool TrayOnShellHook(WPARAM wParam, LPARAM lParam) {
     };
     if (wParam != HSHELL_GETMINRECT || !settings.trayMinimize) return false;
     // Any process may send or post this registered message. Only a message sent and waited for
-    // carries a record to answer, and its pointer is followed only into writable memory of ours.
+    // carries a record to answer: from another thread, or from this one while it minimizes the
+    // window (no posted message is dispatched meanwhile). Its pointer is followed only into
+    // writable memory of ours.
     const DWORD sent = InSendMessageEx(nullptr);
-    if (!(sent & ISMEX_SEND) || (sent & (ISMEX_NOTIFY | ISMEX_CALLBACK | ISMEX_REPLIED))) return false;
+    const bool waitedFor = sent == ISMEX_NOSEND ? tray.minimizing
+                                                : (sent & (ISMEX_NOTIFY | ISMEX_CALLBACK | ISMEX_REPLIED)) == 0;
+    if (!waitedFor) return false;
     auto* target = reinterpret_cast<MinimizeTarget*>(lParam);
     if (!IsWritableMemory(target, sizeof(*target)) || target->window != app.mainWindow) return false;
     HWND area = FindNotificationArea();
