@@ -2,8 +2,8 @@
 """Reference update service for Brindle.
 
 Answers GET .../brindle.php with "MAJOR.MINOR.PATCH>DOWNLOAD-ADDRESS", the reply grammar the
-program reads, and serves a plain donation page (.../brindle.donate.php) and front page on the
-same host. The version comes from the project's own version record (resources/brindle.rc) unless
+program reads; DOWNLOAD-ADDRESS is --download, never anything taken from the request. It also
+serves a plain donation page (.../brindle.donate.php) and front page on the same host. The version comes from the project's own version record (resources/brindle.rc) unless
 --version names another one. Point the program at it with BRINDLE_UPDATE_URL, for example
     python3 tools/update-service.py --port 8080 --download https://example.org/brindle-setup.exe
     BRINDLE_UPDATE_URL=http://HOST:8080/skelby/services/brindle.php brindle.exe
@@ -11,7 +11,8 @@ same host. The version comes from the project's own version record (resources/br
 With --test-hooks, each test gets replies of its own under /t/TOKEN/: a GET of
 /t/TOKEN/set?BYTES (percent-encoded) makes BYTES the reply of /t/TOKEN/.../brindle.php, every
 other request under /t/TOKEN/ is recorded, and /t/TOKEN/log lists the recorded paths with their
-queries, one a line; requests outside /t/ are recorded under the token "-". Only ever bind it to addresses you mean to serve.
+queries, one a line; a request under /t/TOKEN/silent/ is recorded and then held unanswered for
+a minute; requests outside /t/ are recorded under the token "-". Only ever bind it to addresses you mean to serve.
 """
 import argparse
 import http.server
@@ -67,9 +68,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if service.test_hooks:   # pages opened in the browser, recorded under the token "-"
             with service.lock:
                 service.logs.setdefault("-", []).append(url.path + ("?" + url.query if url.query else ""))
-        if url.path.endswith("/brindle.php"):
-            download = service.download or f"http://{self.headers.get('Host', 'localhost')}/download/"
-            self.answer(200, f"{service.version}>{download}\r\n".encode())
+        if url.path.endswith("/brindle.php") and service.download:
+            # Never built from the request: its Host header is whatever the client chose to send.
+            self.answer(200, f"{service.version}>{service.download}\r\n".encode())
         elif url.path.endswith("/brindle.donate.php") or url.path == "/":
             page = "<!DOCTYPE html><title>Brindle</title><p>Brindle: thank you for your support.</p>\n"
             self.answer(200, page.encode(), "text/html; charset=utf-8")
@@ -91,6 +92,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             else:
                 service.logs.setdefault(token, []).append(url.path + ("?" + url.query if url.query else ""))
                 reply = service.replies.get(token) if rest.endswith("brindle.php") else b"download"
+        if rest.startswith("silent/"):   # a service that accepts and never answers
+            threading.Event().wait(60)
+            return
         if reply is None:
             self.answer(404, b"<html><body>404 Not Found</body></html>\n", "text/html")
         else:
@@ -114,10 +118,15 @@ def main():
     parser.add_argument("--port", type=int, default=8080, help="port, 0 for any free one (default 8080)")
     parser.add_argument("--port-file", help="write the port in use to this file once listening")
     parser.add_argument("--version", default=project_version(), help="version to announce (default: the project's)")
-    parser.add_argument("--download", help="download address sent after '>' (default: /download/ on the host the request named)")
+    parser.add_argument("--download", help="download address sent after '>'; required unless --test-hooks "
+                        "(then brindle.php outside /t/ announces nothing)")
     parser.add_argument("--test-hooks", action="store_true", help="per-test replies and request logs under /t/")
     parser.add_argument("--watch-pid", type=int, help="stop when this process has ended")
     args = parser.parse_args()
+    if args.download is None and not args.test_hooks:
+        parser.error("--download is required: the service announces no address of its own making")
+    if args.download is not None and not re.match(r"(?i)https?://[^\s\"'<>]+$", args.download):
+        parser.error("--download must be an http:// or https:// address without blanks, quotes or angle brackets")
     service = Service((args.host, args.port), args.version, args.download, args.test_hooks)
     if args.watch_pid:
         threading.Thread(target=stop_after, args=(service, args.watch_pid), daemon=True).start()

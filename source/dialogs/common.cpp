@@ -116,8 +116,8 @@ void OnLink(HWND dialog, const NMLINK* link) {
     case kLinkCheck:
         // The progress text holds no link, so a running check cannot be started twice.
         SetWindowTextW(control, UiString(IDS_UPDATE_CONNECTING));
+        // A check that cannot start has already put its own text on the link.
         if (StartUpdateCheck(control)) SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
-        else SetWindowTextW(control, UiString(IDS_UPDATE_BAD_REPLY));
         break;
     case kLinkOpen:
         ShellExecuteW(dialog, nullptr, link->item.szUrl, nullptr, nullptr, SW_SHOWDEFAULT);

@@ -34,6 +34,12 @@ const CharsetEntry* CharsetByIdentifier(uint32_t charset) {
     return nullptr;
 }
 
+bool IsUsableCharset(uint32_t charset) {
+    if (!CharsetByIdentifier(charset)) return false;
+    if (charset >= CHARSET_UTF16LE && charset <= CHARSET_UTF32BE) return true;   // decoded by the program itself
+    return IsValidCodePage(ResolveCodePage(charset)) != 0;
+}
+
 const CharsetEntry* CharsetByMenuItem(UINT menuItem) {
     for (const CharsetEntry& e : kCharsets)
         if (e.menuItem == menuItem) return &e;

@@ -14,6 +14,8 @@ struct CharsetEntry {
 const CharsetEntry* CharsetByIdentifier(uint32_t charset);   // nullptr: no name, no radio item
 const CharsetEntry* CharsetByMenuItem(UINT menuItem);        // 1302..1310
 const CharsetEntry* CharsetByStreamName(const wchar_t* name); // exact name, else nullptr
+// One of the program's charsets, and for those that are code pages, one this system can decode.
+bool IsUsableCharset(uint32_t charset);
 
 struct ByteOrderMark {
     uint32_t charset;  // 0 when none

@@ -117,6 +117,14 @@ bool MakeExtendedPath(const wchar_t* path, wchar_t* out) {
         lstrcpyW(out, path);
         return true;
     }
+    // The device form ("\\.\C:\logs\x.log", "\\.\UNC\server\share") names the same file as the
+    // extended form; it must not be taken for a share on a server called ".".
+    if (separator(path[0]) && separator(path[1]) && path[2] == L'.' && separator(path[3])) {
+        DWORD length = GetFullPathNameW(path, kPathUnits, out, nullptr);
+        if (length == 0 || length >= kPathUnits || out[2] != L'.' || out[3] != L'\\') return false;
+        out[2] = L'?';
+        return true;
+    }
     // A UNC path, also when written with forward slashes ("//server/share"): the full path
     // comes back with backslashes, so the prefix joins it the same way.
     if (separator(path[0]) && separator(path[1])) {
@@ -149,6 +157,14 @@ bool OpenAs(const wchar_t* path, const wchar_t* shown) {
     HANDLE file = CreateFileW(openCopy, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE || file == nullptr) {
         ShowSystemError(IDS_ERR_OPEN, GetLastError());
+        ArmFirstTick();
+        return false;
+    }
+    // A pipe, console or serial port would hold the window in its first read until a writer
+    // spoke, and its size means nothing: only disk files are watched.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        ShowSystemError(IDS_ERR_OPEN, ERROR_NOT_SUPPORTED);
         ArmFirstTick();
         return false;
     }
@@ -271,10 +287,26 @@ void EraseLogFile() {
         RefreshStatus();
         return;
     }
-    HANDLE file = CreateFileW(s.fullPath, GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(s.fullPath, GENERIC_WRITE | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         ShowSystemError(IDS_ERR_ERASE, GetLastError());
         RefreshStatus();
+        return;
+    }
+    // Rotated since the last identity check: the path names a file whose lines the user has not
+    // seen. Nothing is erased; that file is shown instead, as the rotation check would show it.
+    bool same = false;
+    if (!HandlesNameOneFile(s.handle, file, &same)) {
+        DWORD code = GetLastError();
+        CloseHandle(file);
+        ShowSystemError(IDS_ERR_ERASE, code);
+        RefreshStatus();
+        return;
+    }
+    if (!same) {
+        CloseHandle(file);
+        OpenReplacement();
         return;
     }
     const uint64_t kept = s.detectedCharset != 0 && s.detectedCharset == settings.charset ? s.bomLength : 0;

@@ -52,11 +52,6 @@ void ShowSize(uint64_t size) {
     SetStatusSizeText(padded, tip);
 }
 
-bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
-    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-           a.nFileIndexLow == b.nFileIndexLow;
-}
-
 // A rotated log: the path now names another file than the open handle. Opens it afresh.
 void CheckReplacement() {
     LogSource& s = logSource;
@@ -64,12 +59,7 @@ void CheckReplacement() {
     if (now - s.identityCheckTick <= kIdentityCheckMs) return;
     s.identityCheckTick = now;
     bool same = true;
-    if (CompareWatchedPath(&same) && !same) {
-        // Opening may show an error box, whose message loop must not run a tick.
-        if (app.mainWindow) KillTimer(app.mainWindow, TIMER_SURVEILLANCE);
-        timerAtRearmPeriod = false;
-        ReopenLogFile();
-    }
+    if (CompareWatchedPath(&same) && !same) OpenReplacement();
 }
 
 void GeneralTimerStep(UINT_PTR timerId) {
@@ -181,18 +171,30 @@ void SurveillanceTick() {
 
 void ForgetSurveillanceTimer() { timerAtRearmPeriod = false; }
 
+void OpenReplacement() {
+    // Opening may show an error box, whose message loop must not run a tick.
+    if (app.mainWindow) KillTimer(app.mainWindow, TIMER_SURVEILLANCE);
+    timerAtRearmPeriod = false;
+    ReopenLogFile();
+}
+
+bool HandlesNameOneFile(HANDLE a, HANDLE b, bool* same) {
+    BY_HANDLE_FILE_INFORMATION first, second;
+    if (!a || !b || !GetFileInformationByHandle(a, &first) || !GetFileInformationByHandle(b, &second)) return false;
+    *same = first.dwVolumeSerialNumber == second.dwVolumeSerialNumber && first.nFileIndexHigh == second.nFileIndexHigh &&
+            first.nFileIndexLow == second.nFileIndexLow;
+    return true;
+}
+
 bool CompareWatchedPath(bool* same) {
     LogSource& s = logSource;
-    BY_HANDLE_FILE_INFORMATION watched, named;
-    if (!s.handle || !GetFileInformationByHandle(s.handle, &watched)) return false;
+    if (!s.handle) return false;
     HANDLE probe = CreateFileW(s.fullPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, 0, nullptr);
     if (probe == INVALID_HANDLE_VALUE) return false;
-    BOOL ok = GetFileInformationByHandle(probe, &named);
+    bool told = HandlesNameOneFile(s.handle, probe, same);
     CloseHandle(probe);
-    if (!ok) return false;
-    *same = SameFile(watched, named);
-    return true;
+    return told;
 }
 
 void PauseCommand() {

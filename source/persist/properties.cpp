@@ -24,6 +24,15 @@ int ReadNumber(const wchar_t* key) {
     return static_cast<int>(GetPrivateProfileIntW(kPositionSection, key, 0, logSource.propertiesPath));
 }
 
+// Anyone who can write the file can write its stream. Within these bounds every sum and
+// difference of the placement fits an int, and no screen reaches past them.
+constexpr int kCoordinateLimit = 0x7FFF;
+
+int ReadCoordinate(const wchar_t* key) {
+    int value = ReadNumber(key);
+    return value < -kCoordinateLimit ? -kCoordinateLimit : value > kCoordinateLimit ? kCoordinateLimit : value;
+}
+
 bool FileSize(HANDLE file, LARGE_INTEGER* size) { return GetFileSizeEx(file, size) != 0; }
 
 // The stream's writes change the time stamps the file shares with it; a line appended meanwhile
@@ -92,7 +101,7 @@ void SaveWindowPosition() {
 
 int RestoreWindowPosition(int showCommand) {
     if (!settings.savePosition || !logSource.handle || !app.mainWindow) return showCommand;
-    StoredPosition stored{ReadNumber(L"X"), ReadNumber(L"Y"), ReadNumber(L"Width"), ReadNumber(L"Height"),
+    StoredPosition stored{ReadCoordinate(L"X"), ReadCoordinate(L"Y"), ReadCoordinate(L"Width"), ReadCoordinate(L"Height"),
                           ReadNumber(L"Maximized"), ReadNumber(L"Minimized")};
     RestorePlan plan = PlanRestore(stored, showCommand);
     if (plan.move) {

@@ -4,6 +4,7 @@
 #include "persist/history.h"
 #include "dialogs/ui.h"
 #include "logsource/logsource.h"
+#include "logsource/charsets.h"
 #include "shell/app.h"
 #include "ids.h"
 #include <shellapi.h>
@@ -94,8 +95,10 @@ void QueryHistoryEntry(HKEY key, int index) {
     wchar_t* entry = history.entries[index];
     wchar_t name[64];
     if (!entry || !HistoryName(index, name)) return;
-    DWORD got = kHistoryValueBytes;
-    if (RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(entry), &got) != ERROR_SUCCESS) {
+    DWORD got = kHistoryValueBytes, type = REG_NONE;
+    // A value of another kind holds no path, whatever its bytes would read as.
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(entry), &got) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
         entry[0] = L'\0';
         return;
     }
@@ -155,6 +158,8 @@ void BringSettingsIntoRange(Settings& s) {
     s.kbLimit = ClampNumber(s.kbLimit, 1, 65535);
     s.linesLimit = ClampNumber(s.linesLimit, 1, 65535);
     s.font.lfFaceName[LF_FACESIZE - 1] = L'\0';
+    // A charset the program cannot decode would show nothing at all.
+    if (!IsUsableCharset(s.charset)) s.charset = CHARSET_CURRENT;
 }
 
 void LoadSettings() {

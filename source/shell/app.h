@@ -28,6 +28,7 @@ void CheckMenuCommand(UINT id, bool checked);
 bool IsMenuCommandChecked(UINT id);
 
 // Window class "W": registered once; the main window procedure routes messages to the subsystems.
+constexpr wchar_t kMainWindowClass[] = L"W";
 bool RegisterMainWindowClass(HINSTANCE instance);
 HWND CreateMainWindow(HINSTANCE instance, int showCommand);
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -12,6 +12,8 @@ namespace {
 
 constexpr wchar_t kMutexName[] = L"Tervo.Brindle::Share::Mutex";
 constexpr wchar_t kMappingName[] = L"Tervo.Brindle::Share";
+// However many instances are slow to answer, a start waits no longer than this for them in all.
+constexpr DWORD kSearchBudgetMs = 2000;
 
 HWND SlotWindow(const InstanceSlot& slot) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(slot.window)); }
 
@@ -22,11 +24,19 @@ void ClearSlot(InstanceSlot& slot) {
     slot.classAtom = 0;
 }
 
+// Any program can write the shared table: a window of another class is never asked or brought
+// forward. Class names are atoms of the desktop, so the name tells the class atom apart.
+bool IsMainWindowClass(HWND window) {
+    wchar_t name[8];
+    return GetClassNameW(window, name, 8) > 0 && lstrcmpiW(name, kMainWindowClass) == 0;
+}
+
 // A slot left by an instance that ended without closing: its window is gone, or the handle now
-// belongs to another process, thread or class.
+// belongs to another process, thread or class. A slot of a window of another class is no
+// instance's slot either.
 bool SlotIsStale(const InstanceSlot& slot) {
     HWND window = SlotWindow(slot);
-    if (!IsWindow(window)) return true;
+    if (!IsWindow(window) || !IsMainWindowClass(window)) return true;
     DWORD processId = 0;
     DWORD threadId = GetWindowThreadProcessId(window, &processId);
     ATOM atom = static_cast<ATOM>(GetClassLongW(window, GCW_ATOM));
@@ -34,8 +44,10 @@ bool SlotIsStale(const InstanceSlot& slot) {
 }
 
 // Walks the table from the top, clearing stale slots; with `ask`, asks every other live window
-// and stops at the first that shows the query path.
+// and stops at the first that shows the query path. Once the search budget is spent, the rest
+// count as not showing it.
 bool WalkSlots(HWND self, bool ask) {
+    const DWORD start = GetTickCount();
     for (int i = kInstanceSlots - 1; i >= 0; --i) {
         InstanceSlot& slot = share.slots[i];
         if (!slot.window) continue;
@@ -43,7 +55,9 @@ bool WalkSlots(HWND self, bool ask) {
             ClearSlot(slot);
             continue;
         }
-        if (ask && SlotWindow(slot) != self && askInstance(SlotWindow(slot))) return true;
+        if (!ask || SlotWindow(slot) == self) continue;
+        const DWORD spent = GetTickCount() - start;
+        if (spent < kSearchBudgetMs && askInstance(SlotWindow(slot), kSearchBudgetMs - spent)) return true;
     }
     return false;
 }
@@ -102,9 +116,10 @@ void unlockShare() {
     --share.lockCount;
 }
 
-bool askInstance(HWND window) {
+bool askInstance(HWND window, DWORD limitMs) {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, WM_BRINDLE_QUERY, 0, 0, SMTO_ABORTIFHUNG, GetDoubleClickTime(), &result) ||
+    const DWORD wait = GetDoubleClickTime() < limitMs ? GetDoubleClickTime() : limitMs;
+    if (!SendMessageTimeoutW(window, WM_BRINDLE_QUERY, 0, 0, SMTO_ABORTIFHUNG, wait, &result) ||
         result == 0)
         return false;
     SetForegroundWindow(window);

@@ -33,8 +33,9 @@ extern InstanceShare share;
 bool OpenInstanceBlock();
 bool lockShare();
 void unlockShare();
-// Asks a main window whether it shows the query path; brings it forward when it does.
-bool askInstance(HWND window);
+// Asks a main window whether it shows the query path, waiting at most one double-click time and
+// at most `limitMs`; brings it forward when it does.
+bool askInstance(HWND window, DWORD limitMs);
 // Start-up search: true when another instance shows `path` and was brought forward.
 bool ActivateExistingInstance(const wchar_t* path);
 // Enters the main window. When the open file turns out to be shown by another instance that

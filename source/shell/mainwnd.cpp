@@ -236,7 +236,14 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_MEASUREITEM: return OnMeasureViewItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
     case WM_DRAWITEM: return OnDrawViewItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_MINIMIZE && settings.trayMinimize) TrayBeforeMinimize();
+        if ((wParam & 0xFFF0) == SC_MINIMIZE && settings.trayMinimize) {
+            TrayBeforeMinimize();
+            // The minimize runs here; the shell may ask for its rectangle from this very thread.
+            tray.minimizing = true;
+            LRESULT result = DefWindowProcW(window, message, wParam, lParam);
+            tray.minimizing = false;
+            return result;
+        }
         break;
     case WM_QUERYOPEN:
         if (settings.trayMinimize) TrayOnQueryOpen();
@@ -270,7 +277,7 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
     wc.hIcon = loadIconScaled(instance, L"A", GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
     wc.hIconSm = loadSmallIcon(instance, L"A");
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = L"W";
+    wc.lpszClassName = kMainWindowClass;
     return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
@@ -282,7 +289,7 @@ HWND CreateMainWindow(HINSTANCE instance, int showCommand) {
         uint32_t v = envNumber(name);
         return v ? static_cast<int>(v) : CW_USEDEFAULT;
     };
-    HWND window = CreateWindowExW(extra ? extra : WS_EX_DLGMODALFRAME | WS_EX_ACCEPTFILES, L"W",
+    HWND window = CreateWindowExW(extra ? extra : WS_EX_DLGMODALFRAME | WS_EX_ACCEPTFILES, kMainWindowClass,
                                   UiString(IDS_PRODUCT), style ? style : WS_OVERLAPPEDWINDOW,
                                   coordinate(L"BRINDLE_X"), coordinate(L"BRINDLE_Y"), coordinate(L"BRINDLE_WIDTH"),
                                   coordinate(L"BRINDLE_HEIGHT"), nullptr, app.mainMenu, instance, nullptr);

@@ -179,3 +179,21 @@ HICON loadIconScaled(HINSTANCE module, const wchar_t* name, int cx, int cy) {
 HICON loadSmallIcon(HINSTANCE module, const wchar_t* name) {
     return loadIconScaled(module, name, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
 }
+
+bool IsWritableMemory(const void* address, size_t bytes) {
+    constexpr DWORD kWritable = PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    uintptr_t at = reinterpret_cast<uintptr_t>(address);
+    const uintptr_t end = at + bytes;
+    if (!at || bytes == 0 || end < at) return false;
+    // Region by region: the range may span two allocations with different protection.
+    while (at < end) {
+        MEMORY_BASIC_INFORMATION info;
+        if (VirtualQuery(reinterpret_cast<const void*>(at), &info, sizeof(info)) != sizeof(info)) return false;
+        if (info.State != MEM_COMMIT || (info.Protect & (PAGE_GUARD | PAGE_NOACCESS)) || !(info.Protect & kWritable))
+            return false;
+        const uintptr_t regionEnd = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
+        if (regionEnd <= at) return false;
+        at = regionEnd;
+    }
+    return true;
+}

@@ -60,5 +60,8 @@ int themeState();           // 0 unthemed, 1 themed without composition, 2 with 
 
 // A number from the environment in base 0 (decimal, 0x hex, leading 0 octal); 0 when unset.
 uint32_t envNumber(const wchar_t* name);
+// Whether `bytes` bytes at `address` are committed memory of this process that may be written:
+// a pointer that arrived in a message from another process is checked with this before use.
+bool IsWritableMemory(const void* address, size_t bytes);
 HICON loadIconScaled(HINSTANCE module, const wchar_t* name, int cx, int cy);
 HICON loadSmallIcon(HINSTANCE module, const wchar_t* name);

@@ -159,9 +159,17 @@ bool TrayOnShellHook(WPARAM wParam, LPARAM lParam) {
         HWND window;
         SHORT left, top, right, bottom;
     };
+    if (wParam != HSHELL_GETMINRECT || !settings.trayMinimize) return false;
+    // Any process may send or post this registered message. Only a message sent and waited for
+    // carries a record to answer: from another thread, or from this one while it minimizes the
+    // window (no posted message is dispatched meanwhile). Its pointer is followed only into
+    // writable memory of ours.
+    const DWORD sent = InSendMessageEx(nullptr);
+    const bool waitedFor = sent == ISMEX_NOSEND ? tray.minimizing
+                                                : (sent & (ISMEX_NOTIFY | ISMEX_CALLBACK | ISMEX_REPLIED)) == 0;
+    if (!waitedFor) return false;
     auto* target = reinterpret_cast<MinimizeTarget*>(lParam);
-    if (wParam != HSHELL_GETMINRECT || !settings.trayMinimize || !target || target->window != app.mainWindow)
-        return false;
+    if (!IsWritableMemory(target, sizeof(*target)) || target->window != app.mainWindow) return false;
     HWND area = FindNotificationArea();
     RECT r;
     if (!area || !GetWindowRect(area, &r)) return false;

@@ -10,6 +10,7 @@ constexpr DWORD kTrayTipUnits = 128;   // the record's tip, terminator included
 struct TrayIcon {
     NOTIFYICONDATAW data;   // kept between uses; a taskbar restart adds it again as it stands
     bool shown;             // added and not removed since
+    bool minimizing;        // the main window minimizes to the tray within this thread right now
 };
 extern TrayIcon tray;
 

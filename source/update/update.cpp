@@ -12,6 +12,7 @@
 #include <shellapi.h>
 #include <wininet.h>
 #include <cstdlib>
+#include <initializer_list>
 #include <cstring>
 #include <ctime>
 
@@ -100,16 +101,71 @@ bool AnsweredOk(HINTERNET request) {
     return status == 200;
 }
 
-// Until the body ends or the buffer is full; the platform may deliver a body in several pieces.
+// The whole body, which the platform may deliver in several pieces. A body longer than the
+// buffer is refused: its address would be read cut short, and a cut address names another page.
 bool ReadReply(HINTERNET request, char* buffer, DWORD& filled) {
     filled = 0;
-    while (filled < kReplyBytes) {
+    for (;;) {
         DWORD got = 0;
+        if (filled == kReplyBytes) {
+            char beyond;
+            return InternetReadFile(request, &beyond, 1, &got) && got == 0;
+        }
         if (!InternetReadFile(request, buffer + filled, kReplyBytes - filled, &got)) return false;
-        if (got == 0) break;
+        if (got == 0) return true;
         filled += got;
     }
-    return true;
+}
+
+// A service that accepts the connection and then stays silent ends the check as unrecognised
+// instead of leaving "Connecting..." in place for minutes.
+void LimitWaits(HINTERNET handle) {
+    DWORD timeout = kServiceTimeoutMs;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+        InternetSetOptionW(handle, option, &timeout, sizeof(timeout));
+}
+
+// The request step by step rather than by the all-in-one opener, which connects and waits for
+// the answer before its handle could be given any time-out. False with the error when no answer
+// came; the handles opened are left for the caller to close.
+bool SendRequest(HINTERNET internet, const wchar_t* url, HINTERNET* connection, HINTERNET* request, DWORD* error) {
+    *error = ERROR_INTERNET_INVALID_URL;
+    URL_COMPONENTSW parts{};
+    parts.dwStructSize = sizeof(parts);
+    parts.dwHostNameLength = 1;   // pointers into url
+    parts.dwUrlPathLength = 1;
+    if (!InternetCrackUrlW(url, 0, 0, &parts) || !parts.lpszHostName || parts.dwHostNameLength == 0 ||
+        parts.dwHostNameLength >= 256 || (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS))
+        return false;
+    wchar_t host[256];
+    lstrcpynW(host, parts.lpszHostName, static_cast<int>(parts.dwHostNameLength) + 1);
+    // The path runs on into the query to the end of the address.
+    const wchar_t* object = parts.lpszUrlPath && parts.lpszUrlPath[0] ? parts.lpszUrlPath : L"/";
+    *connection = InternetConnectW(internet, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    if (!*connection) {
+        *error = GetLastError();
+        return false;
+    }
+    LimitWaits(*connection);
+    // A reply from the cache could be days old: always ask the service itself.
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+    if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
+    *request = HttpOpenRequestW(*connection, L"GET", object, nullptr, nullptr, nullptr, flags, 0);
+    if (!*request) {
+        *error = GetLastError();
+        return false;
+    }
+    LimitWaits(*request);
+    if (HttpSendRequestW(*request, nullptr, 0, nullptr, 0)) return true;
+    *error = GetLastError();
+    return false;
+}
+
+// A service that took the connection and then said nothing in time, or broke off, gave no
+// recognisable reply; one that could not be reached at all is reported as such.
+bool AnsweredBadlyOrLate(DWORD error) {
+    return error == ERROR_INTERNET_TIMEOUT || error == ERROR_INTERNET_CONNECTION_ABORTED ||
+           error == ERROR_INTERNET_CONNECTION_RESET || error == ERROR_HTTP_INVALID_SERVER_RESPONSE;
 }
 
 DWORD WINAPI UpdateCheckThread(void* parameter) {
@@ -119,18 +175,18 @@ DWORD WINAPI UpdateCheckThread(void* parameter) {
     if (!internet) {
         job->failure = IDS_UPDATE_INIT_FAIL;
     } else {
-        // A reply from the cache could be days old: always ask the service itself.
-        const DWORD flags = INTERNET_FLAG_RAW_DATA | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                            INTERNET_FLAG_PRAGMA_NOCACHE;
-        HINTERNET request = InternetOpenUrlW(internet, job->url, nullptr, 0, flags, 0);
-        if (!request) {
-            job->failure = IDS_UPDATE_NO_CONNECT;
-        } else {
+        LimitWaits(internet);
+        HINTERNET connection = nullptr, request = nullptr;
+        DWORD error = 0;
+        if (SendRequest(internet, job->url, &connection, &request, &error)) {
             char body[kReplyBytes + 1] = {};
             DWORD filled = 0;
             if (AnsweredOk(request) && ReadReply(request, body, filled)) job->reply = ParseUpdateReply(body, filled);
-            InternetCloseHandle(request);
+        } else if (!AnsweredBadlyOrLate(error)) {
+            job->failure = IDS_UPDATE_NO_CONNECT;
         }
+        if (request) InternetCloseHandle(request);
+        if (connection) InternetCloseHandle(connection);
         InternetCloseHandle(internet);
     }
     // Only the user-interface thread touches the settings, the pending address and the windows.
@@ -216,7 +272,9 @@ uint32_t MakeInstallationId() {
 void OpenServicePage(const wchar_t* path, const wchar_t* suffix) {
     wchar_t service[kRequestUnits], page[1025];
     ServiceUrl(service, kRequestUnits);
-    if (ComposeServicePage(service, path, suffix, page, 1025))
+    // The page is built from an address anyone can set in the environment: the shell would open
+    // any program or document it names, so it passes the download address's test first.
+    if (ComposeServicePage(service, path, suffix, page, 1025) && IsSafeWebAddress(page, 1025))
         ShellExecuteW(app.mainWindow, nullptr, page, nullptr, nullptr, SW_SHOWDEFAULT);
 }
 
@@ -270,14 +328,16 @@ size_t WebSchemeLength(const wchar_t* address) {
     return StartsWithIgnoringCase(address, L"https://") ? 8 : StartsWithIgnoringCase(address, L"http://") ? 7 : 0;
 }
 
-bool IsSafeDownloadAddress(const wchar_t* address) {
+bool IsSafeWebAddress(const wchar_t* address, size_t units) {
     size_t scheme = WebSchemeLength(address);
     if (!scheme || !address[scheme]) return false;
     size_t length = 0;
     for (; address[length]; ++length)
-        if (length + 1 >= kAddressUnits || IsForbiddenInAddress(address[length])) return false;
+        if (length + 1 >= units || IsForbiddenInAddress(address[length])) return false;
     return true;
 }
+
+bool IsSafeDownloadAddress(const wchar_t* address) { return IsSafeWebAddress(address, kAddressUnits); }
 
 bool ComposeOutcomeText(const UpdateReply& reply, wchar_t* out, size_t units) {
     if (!out || units == 0) return false;

@@ -27,6 +27,7 @@ constexpr uint32_t kReplyBytes = 1023;         // a reply must fit in this many 
 constexpr size_t kAddressUnits = 128;          // download address with its terminator
 constexpr size_t kRequestUnits = 2049;         // request URL with its terminator
 constexpr uint32_t kCheckIntervalMinutes = 4320;
+constexpr DWORD kServiceTimeoutMs = 15000;     // connecting, sending and each wait for reply data
 
 enum class UpdateOutcome { Unrecognised, NoUpdate, NewVersion, Upgrade, Stability };
 
@@ -46,6 +47,8 @@ size_t WebSchemeLength(const wchar_t* address);
 // An address the shell may open: non-empty, "http://" or "https://" (any case), no control
 // characters, blanks, quotes, "<" or ">", and shorter than kAddressUnits.
 bool IsSafeDownloadAddress(const wchar_t* address);
+// The same test for an address of up to `units` units with its terminator.
+bool IsSafeWebAddress(const wchar_t* address, size_t units);
 // The outcome text of a recognised reply (link markup included), always terminated. False when
 // it does not fit.
 bool ComposeOutcomeText(const UpdateReply& reply, wchar_t* out, size_t units);

@@ -126,7 +126,10 @@ void FindNextCommand() {
 }
 
 void OnFindReplaceMessage(LPARAM findReplace) {
-    const auto* data = reinterpret_cast<const FINDREPLACEW*>(findReplace);
+    // Any process may send or post this registered message. The open Find dialog reports on the
+    // program's own record, so nothing else counts, and only that record is read.
+    if (!search.dialog || findReplace != reinterpret_cast<LPARAM>(&search.dialogData)) return;
+    const FINDREPLACEW* data = &search.dialogData;
     if (data->Flags & FR_DIALOGTERM) {
         search.dialog = nullptr;
         app.dialogTarget = app.mainWindow;

@@ -1,6 +1,7 @@
 // Status bar, find, go to row, copy and the per-file placement, as a user meets them in brindle.exe.
 #include <gtest/gtest.h>
 #include "harness.h"
+#include <commdlg.h>
 
 namespace {
 
@@ -333,6 +334,21 @@ TEST(FindE2E, PlacementStoredPerFileAndRestored) {
     EXPECT_GE(r.top, 0);
     EXPECT_EQ(0u, harness::Close(brindle));
 
+    // Numbers at the ends of the 32-bit range, whose sums would overflow: still a window on the screen.
+    WritePrivateProfileStringW(L"Position", L"X", L"2147483647", stream.c_str());
+    WritePrivateProfileStringW(L"Position", L"Y", L"-2147483648", stream.c_str());
+    WritePrivateProfileStringW(L"Position", L"Width", L"2147483647", stream.c_str());
+    WritePrivateProfileStringW(L"Position", L"Height", L"2147483600", stream.c_str());
+    ASSERT_TRUE(harness::Start(brindle, arguments));
+    r = Rect(brindle.main);
+    EXPECT_GE(r.left, 0);
+    EXPECT_GE(r.top, 0);
+    EXPECT_LE(r.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_LE(r.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_GT(r.right - r.left, 0);
+    EXPECT_GT(r.bottom - r.top, 0);
+    EXPECT_EQ(0u, harness::Close(brindle));
+
     // A log renamed away while shown: closing leaves nothing behind at its old path.
     std::wstring gone = dir + L"\\gone.log";
     ASSERT_TRUE(harness::WriteBytes(gone, "g\n"));
@@ -514,4 +530,63 @@ TEST(FindE2E, HighlightingRulesColourRowsAndKeepFindAndCopy) {
     EXPECT_EQ(L"WARN low memory\r\n", ClipboardAfter(sequence));
     EXPECT_EQ(0u, harness::Close(again));
     DeleteRules();
+}
+
+// Any process can send the registered messages whose parameters are pointers. Forged ones, sent
+// and posted with pointers that mean nothing in the program, change nothing and crash nothing;
+// the real Find dialog still works around them and the file goes on being followed.
+TEST(FindE2E, ForgedFindAndShellMessagesChangeNothing) {
+    SetSetting(L"tray minimize", 1);
+    struct TrayOffAfterwards {
+        ~TrayOffAfterwards() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"tray minimize"); }
+    } trayOff;
+    std::wstring path = harness::NewTempDir() + L"\\forged.log";
+    ASSERT_TRUE(harness::WriteBytes(path, "one\ntwo cat\nthree\n"));
+    harness::Process brindle;
+    ASSERT_TRUE(harness::Start(brindle, L"\"" + path + L"\""));
+    ASSERT_TRUE(harness::WaitForRows(brindle.view, 3));
+    const UINT findMessage = RegisterWindowMessageW(L"commdlg_FindReplace");
+    const UINT shellMessage = RegisterWindowMessageW(L"SHELLHOOK");
+    FINDREPLACEW ours{};   // an address of this process: in the program it is whatever lies there
+    ours.lStructSize = sizeof(ours);
+    ours.Flags = FR_FINDNEXT | FR_DIALOGTERM;
+    const LPARAM pointers[] = {0, 0x10, static_cast<LPARAM>(0x7FFE0000), static_cast<LPARAM>(0xFFFFFFF0),
+                               reinterpret_cast<LPARAM>(&ours)};
+    auto forge = [&](UINT message, WPARAM wParam) {
+        for (LPARAM pointer : pointers) {
+            DWORD_PTR result = 0;
+            EXPECT_NE(0, SendMessageTimeoutW(brindle.main, message, wParam, pointer, SMTO_ABORTIFHUNG, 5000, &result))
+                << message << " " << pointer;
+            PostMessageW(brindle.main, message, wParam, pointer);
+        }
+        harness::Pump(100);
+        EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(brindle.info.hProcess, 0));
+    };
+
+    forge(findMessage, 0);   // no Find dialog open
+    harness::PressKeys(brindle.main, {VK_CONTROL, 'F'});
+    HWND find = WaitForDialog(brindle, nullptr);
+    ASSERT_NE(nullptr, find);
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindowEnabled(brindle.main); }));
+    FindNext(find, L"cat", false, false, false);
+    EXPECT_TRUE(harness::WaitUntil([&] { return Caret(brindle.view) == 1; }));
+    SendMessageW(brindle.view, LB_SETCARETINDEX, 2, FALSE);
+    ASSERT_EQ(2, Caret(brindle.view));
+    forge(findMessage, 0);
+    EXPECT_EQ(2, Caret(brindle.view));   // a search upward would have gone back to row 1
+    EXPECT_TRUE(IsWindow(find));
+    EXPECT_FALSE(IsWindowEnabled(brindle.main));   // no forged end of the dialog
+    SendMessageW(find, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindow(find) && IsWindowEnabled(brindle.main); }));
+
+    forge(shellMessage, HSHELL_GETMINRECT);
+    PostMessageW(brindle.main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(harness::WaitUntil([&] { return IsIconic(brindle.main) != 0; }));
+    forge(shellMessage, HSHELL_GETMINRECT);
+    ShowWindow(brindle.main, SW_RESTORE);
+
+    ASSERT_TRUE(harness::AppendBytes(path, "four\n"));
+    EXPECT_TRUE(harness::WaitForRows(brindle.view, 4));
+    EXPECT_EQ(L"four", harness::Rows(brindle.view).back());
+    EXPECT_EQ(0u, harness::Close(brindle));
 }

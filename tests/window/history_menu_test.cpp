@@ -143,10 +143,10 @@ TEST_F(HistoryMenu, AmpersandsShownAndHandEditedValuesEndInsideTheirBuffers) {
     EXPECT_EQ(std::vector<std::wstring>{L"&0 " + doubled}, Items());
 
     // A whole buffer's worth without a terminator, and an empty entry ahead of a filled one.
-    std::wstring full(kHistoryUnits, L'z');
+    std::wstring full(kHistoryUnits + 1, L'z');   // stored without the unit after the buffer's worth
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
-    RegSetValueExW(key, L"history 0", 0, REG_BINARY, reinterpret_cast<const BYTE*>(full.data()), kHistoryUnits * 2);
+    RegSetValueExW(key, L"history 0", 0, REG_SZ, reinterpret_cast<const BYTE*>(full.data()), kHistoryUnits * 2);
     RegSetValueExW(key, L"history 1", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), 2);
     RegSetValueExW(key, L"history 2", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"C:\\hidden.log"), 28);
     RegCloseKey(key);

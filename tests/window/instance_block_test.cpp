@@ -96,3 +96,127 @@ TEST_F(InstanceBlock, EnteringFreesDeadAndReusedSlotsAndTakesTheFirstFree) {
     EXPECT_EQ(0u, share.slots[spare].window);
     EXPECT_EQ(0u, share.slots[spare].processId);
 }
+
+namespace {
+
+int queriesSeen = 0;
+WNDPROC staticProcedure = nullptr;
+
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_BRINDLE_QUERY) {
+        ++queriesSeen;
+        return 1;   // it would claim every file
+    }
+    return CallWindowProcW(staticProcedure, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+// The search finds the file also when it is named in the device form; a window of another
+// program entered in the table is neither asked nor brought forward, and its slot is freed.
+TEST_F(InstanceBlock, SearchMatchesTheDeviceFormAndAsksOnlyTheProgramsWindows) {
+    std::wstring log = harness::NewTempDir() + L"\\shown.log";
+    ASSERT_TRUE(harness::WriteBytes(log, "x\n"));
+    ASSERT_TRUE(OpenLogFile(log.c_str()));
+    ASSERT_TRUE(EnterInstanceBlock());
+    EXPECT_TRUE(ActivateExistingInstance((L"\\\\.\\" + log).c_str()));
+    LeaveInstanceBlock();
+
+    HWND foreign = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, foreign);
+    staticProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(foreign, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingProc)));
+    ASSERT_TRUE(lockShare());
+    int free = 0;
+    while (free < kInstanceSlots && share.slots[free].window) ++free;
+    ASSERT_LT(free, kInstanceSlots);
+    share.slots[free] = InstanceSlot{Handle(foreign), GetCurrentProcessId(), GetCurrentThreadId(),
+                                     static_cast<uint16_t>(GetClassLongW(foreign, GCW_ATOM)), 0};
+    unlockShare();
+    queriesSeen = 0;
+    EXPECT_FALSE(ActivateExistingInstance(log.c_str()));
+    EXPECT_EQ(0, queriesSeen);
+    EXPECT_EQ(0u, share.slots[free].window);
+    DestroyWindow(foreign);
+}
+
+namespace {
+
+// Instances that answer only after a second, each on a thread of its own.
+LONG slowAsked = 0;
+
+LRESULT CALLBACK SlowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_BRINDLE_QUERY) {
+        InterlockedIncrement(&slowAsked);
+        Sleep(1000);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+struct SlowInstance {
+    HANDLE thread = nullptr;
+    DWORD threadId = 0;
+    HWND window = nullptr;
+    HANDLE ready = nullptr;
+};
+
+DWORD WINAPI RunSlowInstance(void* parameter) {
+    auto* slow = static_cast<SlowInstance*>(parameter);
+    slow->window = CreateWindowExW(0, kMainWindowClass, L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                   GetModuleHandleW(L"kernel32.dll"), nullptr);
+    SetEvent(slow->ready);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    if (slow->window) DestroyWindow(slow->window);
+    return 0;
+}
+
+}  // namespace
+
+// Eight instances of the program's class that each take a second to answer: a start asks them
+// one double-click time each only until two seconds are spent, then gives up on the rest.
+TEST_F(InstanceBlock, SlowInstancesHoldASearchAtMostTwoSeconds) {
+    WNDCLASSEXW slowClass{sizeof(slowClass)};
+    slowClass.lpfnWndProc = SlowProc;
+    slowClass.hInstance = GetModuleHandleW(L"kernel32.dll");
+    slowClass.lpszClassName = kMainWindowClass;
+    ASSERT_NE(0, RegisterClassExW(&slowClass));
+    SlowInstance slow[8];
+    for (SlowInstance& s : slow) {
+        s.ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        s.thread = CreateThread(nullptr, 0, RunSlowInstance, &s, 0, &s.threadId);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(s.ready, 5000));
+        ASSERT_NE(nullptr, s.window);
+    }
+    ASSERT_TRUE(lockShare());
+    int at = 0;
+    for (SlowInstance& s : slow) {
+        while (at < kInstanceSlots && share.slots[at].window) ++at;
+        ASSERT_LT(at, kInstanceSlots);
+        share.slots[at] = InstanceSlot{Handle(s.window), GetCurrentProcessId(), s.threadId,
+                                       static_cast<uint16_t>(GetClassLongW(s.window, GCW_ATOM)), 0};
+    }
+    unlockShare();
+
+    slowAsked = 0;
+    const DWORD start = GetTickCount();
+    EXPECT_FALSE(ActivateExistingInstance(L"C:\\nowhere\\slow.log"));
+    const DWORD spent = GetTickCount() - start;
+    const DWORD perSlot = GetDoubleClickTime();
+    // Asked while the budget lasted; the others counted as not showing the file without a wait.
+    EXPECT_LE(slowAsked, LONG(2000 / perSlot + 1)) << spent << " ms";
+    EXPECT_GE(slowAsked, 1);
+    for (SlowInstance& s : slow) {
+        PostThreadMessageW(s.threadId, WM_QUIT, 0, 0);
+        WaitForSingleObject(s.thread, 5000);
+        CloseHandle(s.thread);
+        CloseHandle(s.ready);
+    }
+    UnregisterClassW(kMainWindowClass, slowClass.hInstance);
+    ASSERT_TRUE(lockShare());
+    for (SlowInstance& s : slow)
+        for (int i = 0; i < kInstanceSlots; ++i)
+            if (share.slots[i].window == Handle(s.window)) share.slots[i] = InstanceSlot{};
+    unlockShare();
+}

@@ -165,8 +165,11 @@ TEST_F(SettingsStore, OversizedValuesKeepDefaultsAndShortOnesReplaceTheirBytes) 
     Put(L"charset", REG_BINARY, utf8, 2);
     // A string where a number belongs is taken by its bytes: "1" is 0x31, on.
     Put(L"cut empty", REG_SZ, L"1", 4);
-    // A history entry stored without its terminator still ends where its bytes end.
-    Put(L"history 4", REG_BINARY, L"ab", 4);
+    // A history entry stored without its terminator still ends where its bytes end; one of
+    // another kind is no path at all, whatever its bytes would read as.
+    Put(L"history 4", REG_SZ, L"abc", 4);
+    Put(L"history 5", REG_BINARY, L"cd", 6);
+    PutDword(L"history 6", 0x41);
     LoadSettings();
     EXPECT_EQ(80u, settings.rowLength);
     EXPECT_STREQ(L"Lucida Console", settings.font.lfFaceName);
@@ -175,6 +178,8 @@ TEST_F(SettingsStore, OversizedValuesKeepDefaultsAndShortOnesReplaceTheirBytes) 
     EXPECT_EQ(65001u, settings.charset);
     EXPECT_EQ(0x31u, settings.cutEmpty);
     EXPECT_STREQ(L"ab", history.entries[4]);
+    EXPECT_STREQ(L"", history.entries[5]);
+    EXPECT_STREQ(L"", history.entries[6]);
 }
 
 TEST_F(SettingsStore, HandEditedNumbersAreBroughtIntoRange) {
@@ -185,6 +190,18 @@ TEST_F(SettingsStore, HandEditedNumbersAreBroughtIntoRange) {
     EXPECT_EQ(1u, settings.rowLength);
     EXPECT_EQ(1u, settings.kbLimit);
     EXPECT_EQ(65535u, settings.linesLimit);
+    // A charset that is not one of the program's would decode nothing: the default instead.
+    for (DWORD foreign : {2u, 12345u, 65002u, 0xFFFFFFFFu}) {
+        PutDword(L"charset", foreign);
+        LoadSettings();
+        EXPECT_EQ(3u, settings.charset) << foreign;
+    }
+    Put(L"charset", REG_SZ, L"65001", 12);
+    LoadSettings();
+    EXPECT_EQ(3u, settings.charset);
+    PutDword(L"charset", 17);
+    LoadSettings();
+    EXPECT_EQ(17u, settings.charset);
     PutDword(L"row length", 100000);
     PutDword(L"kb limit", 65536);
     PutDword(L"lines limit", 65535);

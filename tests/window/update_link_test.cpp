@@ -9,6 +9,7 @@
 #include "update/update.h"
 #include "persist/settings.h"
 #include "dialogs/ui.h"
+#include "dialogs/common.h"
 #include "ids.h"
 
 namespace {
@@ -83,6 +84,8 @@ TEST_F(UpdateLink, UnrecognisedRepliesOfferToTryAgainAndStoreNothing) {
         "1.8.0", "", "<html><head><title>502 Bad Gateway</title></head><body>proxy</body></html>",
         "1.8.0>http://127.0.0.1/" + std::string(200 - 17, 'a'), "1.8.0>file:///C:/windows/system32/calc.exe",
         "1.8.0>javascript:alert(1)", "1.8.0>http://127.0.0.1/a\" onclick=\"x",
+        // Longer than the reply buffer: the address would arrive cut, as "http://127.0.0.1/download/b".
+        "1.8.0" + std::string(990, ' ') + ">http://127.0.0.1/download/brindle-setup.exe",
     };
     for (const std::string& reply : replies)
         EXPECT_EQ(std::wstring(UiString(IDS_UPDATE_BAD_REPLY)), Check(reply)) << reply;
@@ -96,6 +99,37 @@ TEST_F(UpdateLink, RefusedConnectionOffersToTryAgain) {
     EXPECT_EQ(std::wstring(UiString(IDS_UPDATE_NO_CONNECT)), Check("1.8.0>http://127.0.0.1/a", updateservice::ClosedPortUrl()));
     DWORD value = 0;
     EXPECT_FALSE(Stored(L"installed", value));
+}
+
+// The About dialog's link, clicked when the check cannot start (a service address too long for
+// the request): the link says so instead of blaming a reply that never came.
+TEST_F(UpdateLink, CheckThatCannotStartSaysSoOnTheLink) {
+    SetEnvironmentVariableW(L"BRINDLE_UPDATE_URL", (L"http://127.0.0.1/" + std::wstring(2020, L'a')).c_str());
+    HWND dialog = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 400, 60, nullptr, nullptr, nullptr, nullptr);
+    HWND link = CreateWindowExW(0, L"Static", L"", WS_CHILD, 0, 0, 400, 40, dialog, nullptr, nullptr, nullptr);
+    NMLINK click{};
+    click.hdr = {link, IDC_UPDATE_LINK, static_cast<UINT>(NM_CLICK)};
+    lstrcpyW(click.item.szUrl, L"check");
+    CommonDialogProc(dialog, WM_NOTIFY, IDC_UPDATE_LINK, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(std::wstring(UiString(IDS_UPDATE_INIT_FAIL)), harness::WindowText(link));
+    DestroyWindow(dialog);
+}
+
+// A service that takes the connection and never answers: the check gives up after its time-out
+// instead of showing "Connecting" for as long as the service holds the line.
+TEST_F(UpdateLink, SilentServiceEndsAsUnrecognised) {
+    std::wstring token = updateservice::NewToken();
+    ASSERT_TRUE(updateservice::SetReply(token, "1.8.0>http://127.0.0.1/a"));
+    SetEnvironmentVariableW(L"BRINDLE_UPDATE_URL",
+                            (updateservice::Base() + L"/t/" + token + L"/silent/brindle.php").c_str());
+    HWND link = CreateWindowExW(0, L"Static", UiString(IDS_UPDATE_CONNECTING), WS_POPUP, 0, 0, 400, 40, nullptr,
+                                nullptr, nullptr, nullptr);
+    ASSERT_TRUE(StartUpdateCheck(link));
+    std::wstring connecting = UiString(IDS_UPDATE_CONNECTING);
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::WindowText(link) != connecting; }, 40000));
+    EXPECT_EQ(std::wstring(UiString(IDS_UPDATE_BAD_REPLY)), harness::WindowText(link));
+    EXPECT_EQ(1u, updateservice::Requests(token).size());
+    DestroyWindow(link);
 }
 
 // The longest address arrives whole in a real link control, ready to be clicked.

@@ -440,6 +440,29 @@ TEST_F(Watch, RotatedLogIsOpenedAfreshAndADeletedOneKeepsBeingRead) {
     EXPECT_NE(nullptr, logSource.handle);
 }
 
+// The device form names the same file as the usual one, rotation included; a pipe is no file:
+// refused with the open error before anything waits on it, and the watched file stays.
+TEST_F(Watch, DeviceFormIsTheSameFileAndAPipeIsRefused) {
+    std::wstring path = Path(L"dev.log");
+    ASSERT_TRUE(harness::WriteBytes(path, "one\n"));
+    ASSERT_TRUE(OpenAndRead(L"\\\\.\\" + path));
+    EXPECT_EQ(L"\\\\?\\" + path, std::wstring(logSource.fullPath));
+    EXPECT_EQ(Lines({L"one"}), Rows());
+    ASSERT_TRUE(MoveFileW(path.c_str(), Path(L"dev.log.1").c_str()));
+    ASSERT_TRUE(harness::WriteBytes(path, "two\n"));
+    EXPECT_TRUE(harness::WaitUntil([&] { return Rows() == Lines({L"two"}); }));
+
+    std::wstring pipe = L"\\\\.\\pipe\\brindle-watch-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE server = CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, server);
+    EXPECT_FALSE(OpenLogFile(pipe.c_str()));
+    CloseHandle(server);
+    EXPECT_EQ(1, answer.seen);
+    EXPECT_EQ(0u, answer.text.find(UiString(IDS_ERR_OPEN))) << harness::Utf8(answer.text);
+    ASSERT_TRUE(harness::AppendBytes(path, "three\n"));
+    EXPECT_TRUE(harness::WaitUntil([&] { return Rows() == Lines({L"two", L"three"}); }));
+}
+
 TEST_F(Watch, PauseHoldsGrowthAndReloadShowsTheContentOnce) {
     std::wstring path = Path(L"pause.log");
     ASSERT_TRUE(harness::WriteBytes(path, "a\n"));
@@ -525,6 +548,19 @@ TEST_F(Watch, EraseKeepsTheDecidingMarkAndAsksFirst) {
     EXPECT_EQ(Bytes("again\n"), harness::ReadBytes(plain));
     ASSERT_TRUE(harness::AppendBytes(plain, "more\n"));
     EXPECT_TRUE(harness::WaitUntil([&] { return Rows() == Lines({L"again", L"more"}); }));
+
+    // Rotated while paused, so no identity check has run: erasing must not empty the new file,
+    // whose lines nobody has seen; that file is shown instead, and the old one keeps its lines.
+    PauseCommand();
+    ASSERT_TRUE(MoveFileW(plain.c_str(), Path(L"erase.log.1").c_str()));
+    ASSERT_TRUE(harness::WriteBytes(plain, "unseen\n"));
+    EraseLogFile();
+    EXPECT_EQ(8, answer.seen);
+    EXPECT_EQ(UiString(IDS_ERASE_TEXT), answer.text);
+    EXPECT_EQ(Bytes("unseen\n"), harness::ReadBytes(plain));
+    EXPECT_EQ(Bytes("again\nmore\n"), harness::ReadBytes(Path(L"erase.log.1")));
+    EXPECT_TRUE(harness::WaitUntil([&] { return Rows() == Lines({L"unseen"}); }));
+    EXPECT_EQ(L"erase.log - Brindle", harness::WindowText(main));
 }
 
 TEST_F(Watch, CharactersSplitBetweenTicksArriveWhole) {
