@@ -365,6 +365,7 @@ TEST(FindE2E, PlacementStoredPerFileAndRestored) {
     ASSERT_TRUE(harness::WriteBytes(path, "\xC5\xBD\n"));
     WritePrivateProfileStringW(L"Position", L"X", L"321", stream.c_str());
     WritePrivateProfileStringW(L"Position", L"Y", L"123", stream.c_str());
+    WritePrivateProfileStringW(L"Position", L"Width", L"600", stream.c_str());
     WritePrivateProfileStringW(L"Format", L"Charset", L"UTF-8", stream.c_str());
     ASSERT_TRUE(harness::Start(brindle, arguments));
     EXPECT_TRUE(harness::WaitUntil([&] { return harness::Rows(brindle.view) == std::vector<std::wstring>{L"\x017D"}; }));
