@@ -170,6 +170,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     RECT client;
     GetClientRect(f.window, &client);
     MoveWindow(f.view, 0, 0, client.right, client.bottom, FALSE);
+    ShowWindow(f.view, SW_SHOW);   // the view's style has no WS_VISIBLE: the program's layout shows it
     ShowWindow(f.window, SW_SHOWNORMAL);
     SetFocus(f.view);
     SetTimer(f.window, 1, 10, nullptr);
