@@ -24,9 +24,12 @@ void SetPart(int part, const wchar_t* text, const wchar_t* tip, HICON icon) {
 }
 
 // What the progress bar was last given, in the bar's own terms: its range and the width of its
-// filled part in pixels. The bar starts with no range.
-struct ProgressShown { HWND bar; int low, high, width, pixel; };
-ProgressShown progressShown{nullptr, 0, 0, -1, -1};
+// filled part in pixels, and when. The bar starts with no range.
+struct ProgressShown { HWND bar; int low, high, width, pixel; DWORD at; };
+ProgressShown progressShown{nullptr, 0, 0, -1, -1, 0};
+
+// A screen shows a new picture about every 16 ms; a bar moved more often than that moves unseen.
+constexpr DWORD kProgressFrameMs = 16;
 
 int Scaled(int part, float scale) {
     return part <= 2 ? kPartWidths[part] : static_cast<int>(kPartWidths[part] * scale);
@@ -100,14 +103,16 @@ void UpdateProgress() {
     int high = static_cast<int>(size / 65536);
     int position = static_cast<int>(logSource.bytesConsumed / 65536);
     // The bar repaints itself at once for every new position, which costs more than the read that
-    // moved it; a position goes to it only when the bar's filled part changes by a pixel.
+    // moved it; a position goes to it only when the bar's filled part changes by a pixel, and at
+    // most once a frame while its range stays.
     RECT client{};
     GetClientRect(app.progressBar, &client);
     int within = position < low ? low : position > high ? high : position;
     ProgressShown now{app.progressBar, low, high, client.right,
-                      high > low ? MulDiv(within - low, client.right, high - low) : 0};
+                      high > low ? MulDiv(within - low, client.right, high - low) : 0, GetTickCount()};
     const ProgressShown& was = progressShown;
-    if (was.bar == now.bar && was.low == now.low && was.high == now.high && was.width == now.width && was.pixel == now.pixel)
+    if (was.bar == now.bar && was.low == now.low && was.high == now.high && was.width == now.width &&
+        (was.pixel == now.pixel || now.at - was.at < kProgressFrameMs))
         return;
     progressShown = now;
     SendMessageW(app.progressBar, PBM_SETRANGE32, low, high);
