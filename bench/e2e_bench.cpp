@@ -1,17 +1,21 @@
 // End-to-end benchmark: brindle.exe started on generated logs and watched from this process as a
 // user meets it: start to last row readable, append to row readable, idle CPU of the program and of
-// wineserver, resident memory. Beside it the same program code hosted by this bench without the
-// exe's start-up extras (no thread hooks, no instance block), so a gap between the two shows at once.
+// wineserver, resident memory. Beside it the floor (bench/floor): a bare program that follows the
+// same file into a list box of the view's style and font, measured the same way, and the exe's
+// figure over the floor's; optionally the same program code hosted by this bench without the exe's
+// start-up extras (no thread hooks, no instance block). Every figure with the prefix's visual theme
+// on, as Wine sets it, and off.
 //
-//   e2e_bench.exe                 both columns, 3 runs each (BRINDLE_E2E_RUNS changes the count)
-//   BRINDLE_E2E_ONLY=exe|host     one column only
+//   e2e_bench.exe                 brindle.exe and the floor, 3 runs each (BRINDLE_E2E_RUNS: the count)
+//   BRINDLE_E2E_ONLY=host,exe,floor,rules   the columns to measure
+//   BRINDLE_E2E_THEME=on|off      one theme only
 //   BRINDLE_E2E_EXE=path          another build of the exe (an experiment) in the exe column
-//   BRINDLE_E2E_RULES=0           no second exe pass with three highlighting rules
+//   BRINDLE_E2E_RULES=0           no exe column with three highlighting rules
 #include "logsource/logsource.h"
 #include "persist/history.h"
 #include "persist/properties.h"
-#include "persist/settings.h"
 #include "view/highlight.h"
+#include "persist/settings.h"
 #include "shell/app.h"
 #include "shell/startup.h"
 #include "dialogs/ui.h"
@@ -25,6 +29,7 @@
 #include <string>
 #include <vector>
 #include "bench_clock.h"
+#include "bench_exe.h"
 
 namespace {
 
@@ -192,32 +197,30 @@ struct Target {
     DWORD unixPid = 0;
 };
 
+// The programs measured side by side: the exe, the same code hosted by this bench, the floor, and
+// the exe with three highlighting rules, whose cost must be painting only.
+enum Program { kHost, kExe, kFloor, kExeRules, kPrograms };
+const char* const kProgramNames[kPrograms] = {"bench host (no hooks)", "brindle.exe", "floor", "exe, three rules"};
+
+// The rules the exe finds in the registry when it starts: none, or three that match the logs' lines.
+void StoreRules(bool three) {
+    highlights = Highlights{};
+    if (three) {
+        const HighlightRule rules[] = {{kRuleMatchCase, RGB(255, 255, 255), RGB(0xD0, 0x10, 0x10), L"ERROR"},
+                                       {kRuleMatchCase, RGB(0, 0, 0), RGB(0xFF, 0xBF, 0x00), L"WARN"},
+                                       {kRuleWholeWord, RGB(255, 255, 255), RGB(0x20, 0x60, 0xC0), L"timeout"}};
+        for (const HighlightRule& rule : rules) highlights.rules[highlights.count++] = rule;
+    }
+    StoreHighlights();
+}
+
+// The limits of the run, for Brindle from the registry and for the floor on its command line.
+constexpr unsigned kRowLimit = 65535, kKbLimit = 65535;
+
 std::wstring SelfPath() {
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     return path;
-}
-
-std::wstring ExePath() {
-    wchar_t path[MAX_PATH] = L"";
-    if (GetEnvironmentVariableW(L"BRINDLE_E2E_EXE", path, MAX_PATH)) return path;
-    std::wstring out = L"Z:";
-    for (const char* p = BRINDLE_EXE_UNIX; *p; ++p) out += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-    return out;
-}
-
-struct WindowSearch { DWORD pid; HWND found; };
-
-BOOL CALLBACK FindMain(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    wchar_t name[8] = L"";
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == search->pid && GetClassNameW(window, name, 8) && lstrcmpW(name, L"W") == 0 && IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
 }
 
 void Close(Target& target) {
@@ -230,13 +233,21 @@ void Close(Target& target) {
     target = Target{};
 }
 
-// Starts brindle.exe (or this bench as host) on `file`; the trailing argument, which the program
-// ignores, tells its process apart in /proc.
-bool Launch(Target& target, bool host, const std::wstring& file, const wchar_t* mode = L"--host") {
+// Starts a program on `file`; the trailing argument, which the programs ignore, tells its process
+// apart in /proc.
+bool Launch(Target& target, Program program, const std::wstring& file) {
     static int runs = 0;
     wchar_t tag[32];
     wsprintfW(tag, L"e2e-%lu-%d", GetCurrentProcessId(), ++runs);
-    std::wstring command = L"\"" + (host ? SelfPath() + L"\" " + mode : ExePath() + L"\"") + L" \"" + file + L"\" " + tag;
+    std::wstring command;
+    if (program == kHost) command = L"\"" + SelfPath() + L"\" --host \"" + file + L"\" ";
+    else if (program == kExe || program == kExeRules) {
+        StoreRules(program == kExeRules);
+        command = L"\"" + ExePath() + L"\" \"" + file + L"\" ";
+    }
+    else command = L"\"" + WinePath(LOG_FLOOR_UNIX) + L"\" \"" + file + L"\" " + std::to_wstring(kRowLimit) + L" " +
+                   std::to_wstring(kKbLimit) + L" ";
+    command += tag;
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(0);
     STARTUPINFOW startup{sizeof startup};
@@ -313,94 +324,132 @@ Memory MemoryOf(const Target& target) {
 // ---- one column of figures ----
 
 struct Figures {
-    std::vector<double> start, load, loadCpu, loadServerCpu, loadWide, latencyMedian, latencyMax, appendCpu, appendServerCpu, cpuProgram, cpuServer, steady, peak;
+    std::vector<double> start, load, loadCpu, loadServerCpu, loadWide, latencyMedian, latencyMax, appendCpu,
+        appendServerCpu, cpuProgram, cpuServer, cpuTogether, steady, peak;
+    Memory base;
+    LONG viewStyle = 0, viewExStyle = 0;
+    RECT viewClient{};
     bool failed = false;
 };
 
 constexpr int kAppends = 60;
 
-void IdleCpu(const Target& t, DWORD server, std::vector<double>& program, std::vector<double>& wineserver);
+struct Logs { Log big, wide, idle, one; };
 
-void Measure(bool host, int runs, Log& big, Log& wide, Log& idle, Log& one, DWORD server, Figures& f) {
-    Target t;
-    Memory base;
-    double begin = Now();
-    if (!Launch(t, host, one.path) || !WaitRow(t.view, 1, one.lastLine, 30)) {
-        f.failed = true;
-        Close(t);
-        return;
-    }
-    f.start.push_back(Now() - begin);
-    Sleep(500);
-    base = MemoryOf(t);
+bool Fail(Figures& f, Target& t) {
+    f.failed = true;
     Close(t);
+    return false;
+}
 
-    for (int run = 0; run < runs; ++run) {
-        // CPU time beside the wall time: the machine may be shared, and CPU time is what a
-        // change in the program moves.
-        uint64_t serverBefore = server ? CpuNanoseconds(server) : 0;
-        double start = Now();
-        if (!Launch(t, host, big.path) || !WaitRow(t.view, big.rows, big.lastLine, 120)) {
-            f.failed = true;
-            Close(t);
-            return;
-        }
-        f.load.push_back(Now() - start);
-        if (t.unixPid) f.loadCpu.push_back(CpuNanoseconds(t.unixPid) / 1e9);
-        if (server) f.loadServerCpu.push_back((CpuNanoseconds(server) - serverBefore) / 1e9);
-        Sleep(300);
-        Memory m = MemoryOf(t);
-        f.steady.push_back(m.resident - base.resident);
-        f.peak.push_back(m.peak - base.peak);
+// Start to the row of a 1-line file, once; also the resident base and the view's look.
+bool MeasureStart(Program program, Logs& logs, Figures& f) {
+    Target t;
+    double begin = Now();
+    if (!Launch(t, program, logs.one.path) || !WaitRow(t.view, 1, logs.one.lastLine, 30)) return Fail(f, t);
+    f.start.push_back(Now() - begin);
+    // The scroll bars come and go with the content; the rest of the style is the view's own.
+    f.viewStyle = GetWindowLongW(t.view, GWL_STYLE) & ~(WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | WS_DISABLED);
+    f.viewExStyle = GetWindowLongW(t.view, GWL_EXSTYLE);
+    GetClientRect(t.view, &f.viewClient);
+    Sleep(500);
+    f.base = MemoryOf(t);
+    Close(t);
+    return true;
+}
 
-        std::vector<double> latencies;
-        // CPU per append beside the latency: it does not wait for a shared machine's other work.
-        uint64_t program0 = t.unixPid ? CpuNanoseconds(t.unixPid) : 0, server0 = server ? CpuNanoseconds(server) : 0;
-        for (int i = 0; i < kAppends; ++i) {
-            Sleep(Random(20));   // any phase of the program's 10 ms timer
-            wchar_t line[96];
-            wsprintfW(line, L"appended %d.%04d \x00FAdaje \x20AC%s", run, i, i % 2 ? L"" : L" \x010Dtvrtek");
-            double at = Now();
-            if (!AppendLine(big.path, line)) break;
-            if (!WaitAppended(t.view, big.rows, line, 10)) {
-                f.failed = true;
-                break;
-            }
-            latencies.push_back((Now() - at) * 1000);
-            big.lastLine = line;
-        }
-        if (t.unixPid && !latencies.empty())
-            f.appendCpu.push_back((CpuNanoseconds(t.unixPid) - program0) / 1e6 / latencies.size());
-        if (server && !latencies.empty())
-            f.appendServerCpu.push_back((CpuNanoseconds(server) - server0) / 1e6 / latencies.size());
-        Close(t);
-        if (latencies.empty()) return;
-        f.latencyMedian.push_back(Median(latencies));
-        f.latencyMax.push_back(*std::max_element(latencies.begin(), latencies.end()));
+// One run: the 64 MB load, appends on the full view, and (but for the floor, UTF-8 only) the
+// 16 MB UTF-16 load.
+bool MeasureRun(Program program, int run, Logs& logs, DWORD server, Figures& f) {
+    Target t;
+    Log& big = logs.big;
+    // CPU time beside the wall time: the machine may be shared, and CPU time is what a
+    // change in the program moves.
+    uint64_t serverBefore = server ? CpuNanoseconds(server) : 0;
+    double start = Now();
+    if (!Launch(t, program, big.path) || !WaitRow(t.view, big.rows, big.lastLine, 120)) return Fail(f, t);
+    f.load.push_back(Now() - start);
+    if (t.unixPid) f.loadCpu.push_back(CpuNanoseconds(t.unixPid) / 1e9);
+    if (server) f.loadServerCpu.push_back((CpuNanoseconds(server) - serverBefore) / 1e9);
+    Sleep(300);
+    Memory m = MemoryOf(t);
+    f.steady.push_back(m.resident - f.base.resident);
+    f.peak.push_back(m.peak - f.base.peak);
 
-        start = Now();
-        if (!Launch(t, host, wide.path) || !WaitRow(t.view, wide.rows, wide.lastLine, 120)) {
-            f.failed = true;
-            Close(t);
-            return;
-        }
-        f.loadWide.push_back(Now() - start);
-        Close(t);
+    std::vector<double> latencies;
+    // CPU per append beside the latency: it does not wait for a shared machine's other work.
+    uint64_t program0 = t.unixPid ? CpuNanoseconds(t.unixPid) : 0, server0 = server ? CpuNanoseconds(server) : 0;
+    for (int i = 0; i < kAppends; ++i) {
+        Sleep(Random(20));   // any phase of the program's 10 ms timer
+        wchar_t line[96];
+        wsprintfW(line, L"appended %d.%d.%04d \x00FAdaje \x20AC%s", run, program, i, i % 2 ? L"" : L" \x010Dtvrtek");
+        double at = Now();
+        if (!AppendLine(big.path, line)) break;
+        if (!WaitAppended(t.view, big.rows, line, 10)) return Fail(f, t);
+        latencies.push_back((Now() - at) * 1000);
+        big.lastLine = line;
     }
+    if (t.unixPid && !latencies.empty())
+        f.appendCpu.push_back((CpuNanoseconds(t.unixPid) - program0) / 1e6 / latencies.size());
+    if (server && !latencies.empty())
+        f.appendServerCpu.push_back((CpuNanoseconds(server) - server0) / 1e6 / latencies.size());
+    Close(t);
+    if (latencies.empty()) return false;
+    f.latencyMedian.push_back(Median(latencies));
+    f.latencyMax.push_back(*std::max_element(latencies.begin(), latencies.end()));
 
-    if (!Launch(t, host, idle.path) || !WaitRow(t.view, idle.rows, idle.lastLine, 30)) {
-        f.failed = true;
-        Close(t);
+    if (program == kFloor) return true;
+    start = Now();
+    if (!Launch(t, program, logs.wide.path) || !WaitRow(t.view, logs.wide.rows, logs.wide.lastLine, 120))
+        return Fail(f, t);
+    f.loadWide.push_back(Now() - start);
+    Close(t);
+    return true;
+}
+
+// Idle CPU of a started process and of wineserver, in three windows of 3.3 s after a second's rest.
+void MeasureIdle(Program program, Logs& logs, DWORD server, Figures& f) {
+    Target t;
+    if (!Launch(t, program, logs.idle.path) || !WaitRow(t.view, logs.idle.rows, logs.idle.lastLine, 30)) {
+        Fail(f, t);
         return;
     }
-    IdleCpu(t, server, f.cpuProgram, f.cpuServer);
+    Sleep(1000);
+    for (int window = 0; t.unixPid && window < 3; ++window) {
+        uint64_t p0 = CpuNanoseconds(t.unixPid), s0 = server ? CpuNanoseconds(server) : 0;
+        double at = Now();
+        Sleep(3333);
+        double seconds = Now() - at;
+        double program = (CpuNanoseconds(t.unixPid) - p0) / 1e7 / seconds;
+        double wineserver = server ? (CpuNanoseconds(server) - s0) / 1e7 / seconds : 0;
+        f.cpuProgram.push_back(program);
+        if (server) f.cpuServer.push_back(wineserver);
+        f.cpuTogether.push_back(program + wineserver);
+    }
     Close(t);
 }
 
-void Row(const char* what, const Figures* columns[2], const char* format,
+// One program's figure over another's, or "-" where either has none.
+void PrintRatio(const Figures* over, const Figures* under, std::vector<double> Figures::*a,
+                std::vector<double> Figures::*b) {
+    char ratio[64] = "-";
+    auto of = [&](std::vector<double> Figures::*m) {
+        double base = Median(under->*m);
+        return base > 0 ? Median(over->*m) / base : 0.0;
+    };
+    if (over && under && !(over->*a).empty() && !(under->*a).empty()) {
+        if (b && !(over->*b).empty() && !(under->*b).empty()) snprintf(ratio, sizeof ratio, "%.2f / %.2f", of(a), of(b));
+        else snprintf(ratio, sizeof ratio, "%.2f", of(a));
+    }
+    printf(" %14s", ratio);
+}
+
+// One line of the table: a cell per program, then brindle.exe's figure over the floor's and the
+// figure with rules over the one without.
+void Row(const char* what, const Figures* columns[kPrograms], const char* format,
          std::vector<double> Figures::*a, std::vector<double> Figures::*b = nullptr) {
     printf("%-50s", what);
-    for (int c = 0; c < 2; ++c) {
+    for (int c = 0; c < kPrograms; ++c) {
         char cell[64] = "-";
         const Figures* f = columns[c];
         if (f && !(f->*a).empty()) {
@@ -409,6 +458,8 @@ void Row(const char* what, const Figures* columns[2], const char* format,
         }
         printf(" %22s", cell);
     }
+    PrintRatio(columns[kExe], columns[kFloor], a, b);
+    PrintRatio(columns[kExeRules], columns[kExe], a, b);
     printf("\n");
 }
 
@@ -427,45 +478,19 @@ int Host(const wchar_t* file) {
     return code;
 }
 
-// The floor of the idle figures: a window of the same classes whose only work is a 10 ms timer,
-// killed and armed again on every tick.
-LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_TIMER) {
-        KillTimer(window, 1);
-        SetTimer(window, 1, 10, nullptr);
-        return 0;
-    }
-    if (message == WM_DESTROY) PostQuitMessage(0);
-    return DefWindowProcW(window, message, wParam, lParam);
+// The prefix's visual theme, as programs read it when they start (Wine's default: on).
+constexpr wchar_t kThemeKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+
+bool ReadThemeActive(wchar_t* value, DWORD units) {
+    DWORD bytes = units * sizeof(wchar_t);
+    value[0] = 0;
+    return RegGetValueW(HKEY_CURRENT_USER, kThemeKey, L"ThemeActive", RRF_RT_REG_SZ, nullptr, value, &bytes) ==
+           ERROR_SUCCESS;
 }
 
-int Floor() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = FloorProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"W";
-    RegisterClassW(&wc);
-    HWND window = CreateWindowW(L"W", L"floor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
-                                wc.hInstance, nullptr);
-    CreateWindowW(L"LISTBOX", L"", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300, window, nullptr, wc.hInstance, nullptr);
-    SetTimer(window, 1, 10, nullptr);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
-    return 0;
-}
-
-// Idle CPU of a started process and of wineserver, in three windows of 3.3 s after a second's rest.
-void IdleCpu(const Target& t, DWORD server, std::vector<double>& program, std::vector<double>& wineserver) {
-    Sleep(1000);
-    if (!t.unixPid) return;
-    for (int window = 0; window < 3; ++window) {
-        uint64_t p0 = CpuNanoseconds(t.unixPid), s0 = server ? CpuNanoseconds(server) : 0;
-        double at = Now();
-        Sleep(3333);
-        double seconds = Now() - at;
-        program.push_back((CpuNanoseconds(t.unixPid) - p0) / 1e7 / seconds);
-        if (server) wineserver.push_back((CpuNanoseconds(server) - s0) / 1e7 / seconds);
-    }
+void WriteThemeActive(const wchar_t* value) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kThemeKey, L"ThemeActive", REG_SZ, value,
+                    static_cast<DWORD>((lstrlenW(value) + 1) * sizeof(wchar_t)));
 }
 
 // The limits of the figures, stored for the run and put back afterwards.
@@ -486,44 +511,48 @@ struct StoredLimits {
     }
 };
 
-// The exe again with three highlighting rules in the registry before it starts: painting is all
-// they may cost, so load and append stay near the figures without rules.
-// Runs without and with the rules take turns, so that the machine's other load meets both alike.
-void MeasureWithRules(int runs, Log& big, Log& wide, Log& idle, Log& one, DWORD server) {
-    LoadHighlights();
-    const Highlights previous = highlights;
-    Highlights three{};
-    const HighlightRule rules[] = {{kRuleMatchCase, RGB(255, 255, 255), RGB(0xD0, 0x10, 0x10), L"ERROR"},
-                                   {kRuleMatchCase, RGB(0, 0, 0), RGB(0xFF, 0xBF, 0x00), L"WARN"},
-                                   {kRuleWholeWord, RGB(255, 255, 255), RGB(0x20, 0x60, 0xC0), L"timeout"}};
-    for (const HighlightRule& rule : rules) three.rules[three.count++] = rule;
-    Figures plain, ruled;
-    for (int run = 0; run < runs; ++run) {
-        for (Figures* f : {&plain, &ruled}) {
-            highlights = f == &ruled ? three : Highlights{};
-            StoreHighlights();
-            Measure(false, 1, big, wide, idle, one, server, *f);
-        }
-    }
-    highlights = previous;
-    StoreHighlights();
+// Every figure of the chosen programs under one theme. Runs are interleaved across programs,
+// so that a shared machine's changing load weighs on each alike and the ratios hold.
+void MeasureAll(const bool chosen[kPrograms], int runs, Logs& logs, DWORD server, Figures figures[kPrograms]) {
+    for (int p = 0; p < kPrograms; ++p)
+        if (chosen[p]) MeasureStart(Program(p), logs, figures[p]);
+    for (int run = 0; run < runs; ++run)
+        for (int p = 0; p < kPrograms; ++p)
+            if (chosen[p] && !figures[p].failed) MeasureRun(Program(p), run, logs, server, figures[p]);
+    for (int p = 0; p < kPrograms; ++p)
+        if (chosen[p]) MeasureIdle(Program(p), logs, server, figures[p]);
+}
 
-    const Figures* columns[2] = {&plain, &ruled};
-    printf("\nbrindle.exe, median of %d runs%27s %22s %22s\n", runs, "", "no rules", "three rules");
+void PrintTable(const char* theme, int runs, const bool chosen[kPrograms], const Figures figures[kPrograms]) {
+    const Figures* columns[kPrograms];
+    for (int p = 0; p < kPrograms; ++p) columns[p] = chosen[p] ? &figures[p] : nullptr;
+    char heading[64];
+    snprintf(heading, sizeof heading, "theme %s, median of %d runs", theme, runs);
+    printf("\n%-50s", heading);
+    for (int p = 0; p < kPrograms; ++p) printf(" %22s", kProgramNames[p]);
+    printf(" %14s %14s\n", "exe / floor", "rules / exe");
+    Row("start, 1-line file: start->row readable (once)", columns, "%.2f s", &Figures::start);
     Row("load 64 MB UTF-8, 65,535 rows: start->last row", columns, "%.2f s", &Figures::load);
     Row("  CPU of that load: program / wineserver", columns, "%.2f / %.2f s", &Figures::loadCpu, &Figures::loadServerCpu);
+    Row("load 16 MB UTF-16, 65,535 rows: start->last row", columns, "%.2f s", &Figures::loadWide);
     Row("append->row readable, median / max", columns, "%.1f / %.1f ms", &Figures::latencyMedian, &Figures::latencyMax);
     Row("  CPU per append (observing included): prog / ws", columns, "%.2f / %.2f ms", &Figures::appendCpu,
         &Figures::appendServerCpu);
     Row("idle CPU, 1,000 rows: program / wineserver", columns, "%.2f / %.2f %%", &Figures::cpuProgram, &Figures::cpuServer);
-    auto change = [](const std::vector<double>& none, const std::vector<double>& three) {
-        return none.empty() || three.empty() ? 0.0 : (Median(three) / Median(none) - 1) * 100;
-    };
-    // The CPU figures move less with the machine's other load than the wall times.
-    printf("three rules against none (target: at most +10 %%): load %+.1f %% (CPU %+.1f %%), append median %+.1f %% "
-           "(CPU %+.1f %%)\n", change(plain.load, ruled.load), change(plain.loadCpu, ruled.loadCpu),
-           change(plain.latencyMedian, ruled.latencyMedian), change(plain.appendCpu, ruled.appendCpu));
-    if (ruled.failed) printf("some runs with rules did not finish\n");
+    Row("  idle CPU together", columns, "%.2f %%", &Figures::cpuTogether);
+    Row("resident over a 1-line file: steady / peak", columns, "+%.1f / +%.1f MB", &Figures::steady, &Figures::peak);
+    printf("%-50s", "view: style / extended style, client size");
+    for (int p = 0; p < kPrograms; ++p) {
+        char cell[64] = "-";
+        if (chosen[p])
+            snprintf(cell, sizeof cell, "%08lx/%lx %ldx%ld", static_cast<unsigned long>(figures[p].viewStyle),
+                     static_cast<unsigned long>(figures[p].viewExStyle), figures[p].viewClient.right,
+                     figures[p].viewClient.bottom);
+        printf(" %22s", cell);
+    }
+    printf("\n");
+    for (int p = 0; p < kPrograms; ++p)
+        if (chosen[p] && figures[p].failed) printf("some runs of %s did not finish\n", kProgramNames[p]);
 }
 
 }  // namespace
@@ -532,37 +561,51 @@ int main() {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (argc >= 3 && lstrcmpW(argv[1], L"--host") == 0) return Host(argv[2]);
-    if (argc >= 2 && lstrcmpW(argv[1], L"--floor") == 0) return Floor();
     setvbuf(stdout, nullptr, _IONBF, 0);
 
     wchar_t value[64] = L"";
     int runs = GetEnvironmentVariableW(L"BRINDLE_E2E_RUNS", value, 64) ? _wtoi(value) : 3;
     if (runs < 1) runs = 1;
     value[0] = 0;
-    GetEnvironmentVariableW(L"BRINDLE_E2E_ONLY", value, 64);
-    bool doHost = !value[0] || lstrcmpW(value, L"host") == 0, doExe = !value[0] || lstrcmpW(value, L"exe") == 0;
+    bool chosen[kPrograms] = {false, true, true, true};
+    if (GetEnvironmentVariableW(L"BRINDLE_E2E_ONLY", value, 64)) {
+        chosen[kHost] = wcsstr(value, L"host") != nullptr;
+        chosen[kExe] = wcsstr(value, L"exe") != nullptr;
+        chosen[kFloor] = wcsstr(value, L"floor") != nullptr;
+        chosen[kExeRules] = wcsstr(value, L"rules") != nullptr;
+    }
+    value[0] = 0;
+    if (GetEnvironmentVariableW(L"BRINDLE_E2E_RULES", value, 64) && lstrcmpW(value, L"0") == 0) chosen[kExeRules] = false;
+    value[0] = 0;
+    GetEnvironmentVariableW(L"BRINDLE_E2E_THEME", value, 64);
+    bool themeOn = !value[0] || lstrcmpW(value, L"off") != 0, themeOff = !value[0] || lstrcmpW(value, L"on") != 0;
 
     InitHistory();
+    LoadHighlights();
+    const Highlights userRules = highlights;
     StoredLimits previous;
     previous.Save();
-    const StoredLimits bench{65535, 65535, 0, 0, 1};
+    const StoredLimits bench{kKbLimit, kRowLimit, 0, 0, 1};
     bench.Apply();
+    wchar_t previousTheme[16];
+    bool hadTheme = ReadThemeActive(previousTheme, 16);
 
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     std::wstring dir = std::wstring(temp) + L"brindle-e2e-" + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(dir.c_str(), nullptr);
-    Log big, wide, idle, one;
+    Logs logs;
+    Log &big = logs.big, &wide = logs.wide, &idle = logs.idle, &one = logs.one;
     big.path = dir + L"\\big.log";
     wide.path = dir + L"\\wide.log";
     idle.path = dir + L"\\idle.log";
     one.path = dir + L"\\one.log";
     double t0 = Now();
-    bool written = WriteLog(big, 64ull << 20, false, 65535) && WriteLog(wide, 16ull << 20, true, 65535) &&
-                   WriteLog(idle, 200000, false, 65535) && WriteLog(one, 1, false, 65535);
+    bool written = WriteLog(big, 64ull << 20, false, kRowLimit) && WriteLog(wide, 16ull << 20, true, kRowLimit) &&
+                   WriteLog(idle, 200000, false, kRowLimit) && WriteLog(one, 1, false, kRowLimit);
     if (!written || idle.rows < 1000) {
         printf("cannot write the logs in %ls\n", dir.c_str());
-        bench.Apply();
+        previous.Apply();
         return 1;
     }
 
@@ -588,46 +631,27 @@ int main() {
     DWORD server = HasProc() ? FindWineServer() : 0;
     printf("cpu accounting: %s; wineserver %s\n", HasProc() ? "/proc schedstat" : "none",
            server ? "found" : "not found");
-    printf("exe: %ls\n", ExePath().c_str());
+    printf("exe: %ls\nfloor: %ls (a list box of the view's style and font, LB_ADDSTRING on a 10 ms timer)\n",
+           ExePath().c_str(), WinePath(LOG_FLOOR_UNIX).c_str());
 
-    Figures host, exe;
-    if (doHost) Measure(true, runs, big, wide, idle, one, server, host);
-    if (doExe) Measure(false, runs, big, wide, idle, one, server, exe);
-
-    std::vector<double> floorProgram, floorServer;
-    {
-        Target t;
-        if (Launch(t, true, one.path, L"--floor")) IdleCpu(t, server, floorProgram, floorServer);
-        Close(t);
+    Figures on[kPrograms], off[kPrograms];
+    if (themeOn) {
+        WriteThemeActive(L"1");
+        MeasureAll(chosen, runs, logs, server, on);
+        PrintTable("on (the prefix's default)", runs, chosen, on);
     }
-
-    const Figures* columns[2] = {doHost ? &host : nullptr, doExe ? &exe : nullptr};
-    printf("\nmedian of %d runs%33s %22s %22s\n", runs, "", "bench host (no hooks)", "brindle.exe");
-    Row("start, 1-line file: start->row readable (once)", columns, "%.2f s", &Figures::start);
-    Row("load 64 MB UTF-8, 65,535 rows: start->last row", columns, "%.2f s", &Figures::load);
-    Row("  CPU of that load: program / wineserver", columns, "%.2f / %.2f s", &Figures::loadCpu, &Figures::loadServerCpu);
-    Row("load 16 MB UTF-16, 65,535 rows: start->last row", columns, "%.2f s", &Figures::loadWide);
-    Row("append->row readable, median / max", columns, "%.1f / %.1f ms", &Figures::latencyMedian, &Figures::latencyMax);
-    Row("  CPU per append (observing included): prog / ws", columns, "%.2f / %.2f ms", &Figures::appendCpu,
-        &Figures::appendServerCpu);
-    Row("idle CPU, 1,000 rows: program / wineserver", columns, "%.2f / %.2f %%", &Figures::cpuProgram, &Figures::cpuServer);
-    if (!floorProgram.empty())
-        printf("%-50s %22s\n", "  floor: a bare window's 10 ms timer, same figures", [&] {
-            static char cell[64];
-            snprintf(cell, sizeof cell, "%.2f / %.2f %%", Median(floorProgram), Median(floorServer));
-            return cell;
-        }());
-    Row("resident over a 1-line file: steady / peak", columns, "+%.1f / +%.1f MB", &Figures::steady, &Figures::peak);
+    if (themeOff) {
+        WriteThemeActive(L"0");
+        MeasureAll(chosen, runs, logs, server, off);
+        PrintTable("off", runs, chosen, off);
+    }
+    if (hadTheme) WriteThemeActive(previousTheme);
     printf("targets: load <= 1.0 s, latency <= 8 / 15 ms, idle <= 1.0 %% together, peak <= %.1f MB (2 x rows' text + 2)\n",
            2 * big.textBytes / 1048576.0 + 2);
-    if (host.failed || exe.failed) printf("some runs did not finish (%s)\n", host.failed ? "host" : "exe");
-
-    // BRINDLE_E2E_RULES=0 leaves out the exe's second pass, with three highlighting rules.
-    value[0] = 0;
-    GetEnvironmentVariableW(L"BRINDLE_E2E_RULES", value, 64);
-    if (doExe && lstrcmpW(value, L"0") != 0) MeasureWithRules(runs, big, wide, idle, one, server);
 
     previous.Apply();
+    highlights = userRules;
+    StoreHighlights();
     // The program kept each file's window position in the file's properties stream.
     for (const Log* log : {&big, &wide, &idle, &one}) {
         DeleteFileW(log->path.c_str());

@@ -12,16 +12,9 @@
 #include <string>
 #include <vector>
 #include "bench_clock.h"
+#include "bench_exe.h"
 
 namespace {
-
-std::wstring ExePath() {
-    wchar_t path[MAX_PATH] = L"";
-    if (GetEnvironmentVariableW(L"BRINDLE_E2E_EXE", path, MAX_PATH)) return path;
-    std::wstring out = L"Z:";
-    for (const char* p = BRINDLE_EXE_UNIX; *p; ++p) out += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-    return out;
-}
 
 double Setting(const wchar_t* name, int index, double fallback) {
     wchar_t value[64] = L"";
@@ -42,20 +35,6 @@ bool CutOrGrow(HANDLE file, uint64_t size, const std::string& tail) {
     DWORD written = 0;
     return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file) &&
            WriteFile(file, tail.data(), static_cast<DWORD>(tail.size()), &written, nullptr) && written == tail.size();
-}
-
-struct WindowSearch { DWORD pid; HWND found; };
-
-BOOL CALLBACK FindMain(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    wchar_t name[8] = L"";
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == search->pid && GetClassNameW(window, name, 8) && lstrcmpW(name, L"W") == 0 && IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
 }
 
 // The last row's text, asked with a time-out: the program answers only between its ticks.

@@ -237,9 +237,11 @@ bool ScrollLockOn() { return (GetKeyState(VK_SCROLL) & 1) != 0; }
 bool AutoscrollLocked() { return ScrollLockOn() || logSource.holdScroll; }
 
 AppendResult AppendUnits(uint32_t unitCount, uint32_t rowLimit) {
-    // The lock cannot change while a read is being cut (no input is taken meanwhile), so it is
-    // asked once per read; should it differ from the pending rows', those go first under their rule.
-    bool locked = AutoscrollLocked();
+    return AppendUnits(unitCount, rowLimit, AutoscrollLocked());
+}
+
+AppendResult AppendUnits(uint32_t unitCount, uint32_t rowLimit, bool locked) {
+    // Should the lock differ from the pending rows', those go first under their rule.
     size_t capacity = locked ? 0 : (settings.linesLimit ? settings.linesLimit : 1);
     if (pending.count && (pending.locked != locked || pending.capacity != capacity)) FlushRows();
     pending.locked = locked;

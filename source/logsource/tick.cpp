@@ -28,10 +28,17 @@ void ShowProgressBar(bool show) {
     if (app.progressBar) ShowWindow(app.progressBar, show ? SW_SHOW : SW_HIDE);
 }
 
+// The size that sizeText was formatted from: the same size gives the same text, and formatting it
+// again on every idle tick would be most of the tick's own work.
+uint64_t sizeTextOf;
+
 void ShowSize(uint64_t size) {
     LogSource& s = logSource;
+    if (s.sizeText[0] && size == sizeTextOf) return;
     char text[64];
-    if (!StrFormatByteSize64A(LONGLONG(size), text, sizeof(text)) || strcmp(text, s.sizeText) == 0) return;
+    if (!StrFormatByteSize64A(LONGLONG(size), text, sizeof(text))) return;
+    sizeTextOf = size;
+    if (strcmp(text, s.sizeText) == 0) return;
     lstrcpynA(s.sizeText, text, sizeof(s.sizeText));
 
     DWORD high = 0;
@@ -109,7 +116,7 @@ void SurveillanceTick() {
     }
 
     bool appended = false, longestGrew = false, redrawHeld = false, progressShown = false, firstRead = true;
-    bool readAny = false;
+    bool readAny = false, locked = false;
     for (;;) {
         DWORD room = 0;
         BYTE* target = PrepareRead(&room);
@@ -134,7 +141,9 @@ void SurveillanceTick() {
         }
         uint32_t units = DecodeChunk(got);
         s.bytesConsumed += got;
-        AppendResult result = AppendUnits(units, rowLimit);
+        // No input is taken before the tick ends, so the lock stays as first asked.
+        if (firstRead) locked = AutoscrollLocked();
+        AppendResult result = AppendUnits(units, rowLimit, locked);
         readAny = true;
         appended = appended || result.appended;
         longestGrew = longestGrew || result.longestGrew;
@@ -149,7 +158,7 @@ void SurveillanceTick() {
     }
     FlushRows();
 
-    if (appended && !AutoscrollLocked()) {
+    if (appended && !locked) {
         ScrollToEnd();
         FocusView();
     }

@@ -173,6 +173,12 @@ int StartupShowCommand() {
 int RunMessageLoop() {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        // A timer message is neither a key to translate nor dialog navigation, and the surveillance
+        // timer brings a hundred a second: it goes straight to its window.
+        if (msg.message == WM_TIMER) {
+            DispatchMessageW(&msg);
+            continue;
+        }
         if (app.accelerators && TranslateAcceleratorW(app.mainWindow, app.accelerators, &msg)) continue;
         if (app.dialogTarget && IsDialogMessageW(app.dialogTarget, &msg)) continue;
         TranslateMessage(&msg);

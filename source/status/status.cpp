@@ -23,6 +23,14 @@ void SetPart(int part, const wchar_t* text, const wchar_t* tip, HICON icon) {
     SendMessageW(app.statusBar, SB_SETTIPTEXTW, part, reinterpret_cast<LPARAM>(tip));
 }
 
+// What the progress bar was last given, in the bar's own terms: its range and the width of its
+// filled part in pixels, and when. The bar starts with no range.
+struct ProgressShown { HWND bar; int low, high, width, pixel; DWORD at; };
+ProgressShown progressShown{nullptr, 0, 0, -1, -1, 0};
+
+// A screen shows a new picture about every 16 ms; a bar moved more often than that moves unseen.
+constexpr DWORD kProgressFrameMs = 16;
+
 int Scaled(int part, float scale) {
     return part <= 2 ? kPartWidths[part] : static_cast<int>(kPartWidths[part] * scale);
 }
@@ -93,8 +101,22 @@ void UpdateProgress() {
     int64_t size = static_cast<int64_t>(logSource.currentSize);
     int low = static_cast<int>((size - static_cast<int64_t>(settings.kbLimit) * 1024) / 65536);
     int high = static_cast<int>(size / 65536);
+    int position = static_cast<int>(logSource.bytesConsumed / 65536);
+    // The bar repaints itself at once for every new position, which costs more than the read that
+    // moved it; a position goes to it only when the bar's filled part changes by a pixel, and at
+    // most once a frame while its range stays.
+    RECT client{};
+    GetClientRect(app.progressBar, &client);
+    int within = position < low ? low : position > high ? high : position;
+    ProgressShown now{app.progressBar, low, high, client.right,
+                      high > low ? MulDiv(within - low, client.right, high - low) : 0, GetTickCount()};
+    const ProgressShown& was = progressShown;
+    if (was.bar == now.bar && was.low == now.low && was.high == now.high && was.width == now.width &&
+        (was.pixel == now.pixel || now.at - was.at < kProgressFrameMs))
+        return;
+    progressShown = now;
     SendMessageW(app.progressBar, PBM_SETRANGE32, low, high);
-    SendMessageW(app.progressBar, PBM_SETPOS, static_cast<WPARAM>(logSource.bytesConsumed / 65536), 0);
+    SendMessageW(app.progressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
 void SetStatusSizeText(const char* text, const wchar_t* tip) {

@@ -136,8 +136,12 @@ struct HostileCut {
         auto* cut = static_cast<HostileCut*>(context);
         EXPECT_EQ(cut->record->rowBuffer, row);
         EXPECT_LE(length, cut->bound);
-        if (cut->exactly) EXPECT_EQ(cut->exactly, length);
-        if (length <= kMaxRowLimit) EXPECT_EQ(0, row[length]);
+        if (cut->exactly) {
+            EXPECT_EQ(cut->exactly, length);
+        }
+        if (length <= kMaxRowLimit) {
+            EXPECT_EQ(0, row[length]);
+        }
         ++cut->rows;
         return true;
     }
