@@ -190,10 +190,8 @@ if want printing; then
 fi
 
 # Highlighting: rules for errors and warnings stored before the start, the coloured rows, and the
-# dialog that edits the rules. highlight-cs and highlight-sk (the dialog in Czech and Slovak) are
-# made only when named.
-named() { [[ "$wanted" == *" $1 "* ]]; }
-if want highlighted || want highlight || named highlight-cs || named highlight-sk; then
+# dialog that edits the rules, in English, Czech and Slovak.
+if want highlighted || want highlight || want highlight-cs || want highlight-sk; then
   wine reg add "$key" /v "highlight 0" /t REG_SZ /d "1;FFFFFF;D01010;ERROR" /f </dev/null >/dev/null 2>&1
   wine reg add "$key" /v "highlight 1" /t REG_SZ /d "1;000000;FFBF00;WARN" /f </dev/null >/dev/null 2>&1
   if want highlighted || want highlight; then
@@ -203,7 +201,7 @@ if want highlighted || want highlight || named highlight-cs || named highlight-s
     stop
   fi
   for lang in cs sk; do
-    named "highlight-$lang" || continue
+    want "highlight-$lang" || continue
     start "$log" "LC_ALL=${lang}_$(tr a-z A-Z <<<"${lang/cs/cz}").UTF-8"
     wanted=" highlight-$lang " dialog "highlight-$lang" 1410
     stop
