@@ -19,30 +19,19 @@ constexpr UINT kEndPause = 500;       // ms between the last page and the end of
 
 HWND ProgressBar(HWND dialog) { return GetDlgItem(dialog, IDC_PRINT_PROGRESS); }
 
-void StopTimers(HWND dialog) {
+// Closes an unfinished job. The user's cancel keeps the pages already sent and sends no more; a
+// failed page drops the whole job, as a printout with rows missing would pass for a complete one.
+void CloseJob(HWND dialog, bool keepSentPages) {
     KillTimer(dialog, kPageTimer);
     KillTimer(dialog, kEndTimer);
-}
-
-// The user's cancel: the pages already sent print, the rest are not sent.
-void EndJob(HWND dialog) {
-    StopTimers(dialog);
     if (!printJob.documentOpen) return;
     printJob.documentOpen = false;
-    EndDoc(printJob.printerDC);
-}
-
-// A failed page: the spooler drops the whole job, as a printout with rows missing would pass for
-// a complete one.
-void AbortJob(HWND dialog) {
-    StopTimers(dialog);
-    if (!printJob.documentOpen) return;
-    printJob.documentOpen = false;
-    AbortDoc(printJob.printerDC);
+    if (keepSentPages) EndDoc(printJob.printerDC);
+    else AbortDoc(printJob.printerDC);
 }
 
 void FailJob(HWND dialog, DWORD code) {
-    AbortJob(dialog);
+    CloseJob(dialog, false);
     ShowSystemError(IDS_ERR_PRINT_START, code, dialog);
     EndDialog(dialog, 0);
 }
@@ -122,11 +111,11 @@ INT_PTR CALLBACK PrintProgressDialogProc(HWND dialog, UINT message, WPARAM wPara
         else if (wParam == kEndTimer) FinishJob(dialog);
         break;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL) EndJob(dialog);
+        if (LOWORD(wParam) == IDCANCEL) CloseJob(dialog, true);
         break;
     case WM_CLOSE:
     case WM_DESTROY:
-        EndJob(dialog);   // however the dialog goes, an unfinished job is not left open
+        CloseJob(dialog, true);   // however the dialog goes, an unfinished job is not left open
         break;
     }
     return CommonDialogProc(dialog, message, wParam, lParam);
