@@ -44,10 +44,6 @@ bool RuleName(int index, wchar_t* name) {   // name holds 64 units
     return true;
 }
 
-bool ViewIsOwnerDrawn() {
-    return app.view && (GetWindowLongW(app.view, GWL_STYLE) & LBS_OWNERDRAWFIXED) != 0;
-}
-
 }  // namespace
 
 bool ParseHighlightRule(const wchar_t* value, HighlightRule* rule) {
@@ -239,6 +235,6 @@ void PaintDrawnView(HWND view, bool redrawOff) {
 
 void ApplyHighlights() {
     bool wanted = AnyRuleOn(highlights);
-    if (app.view && ViewIsOwnerDrawn() != wanted) RebuildView(wanted);
+    if (app.view && IsDrawnView(app.view) != wanted) RebuildView(wanted);
     if (app.view) InvalidateRect(app.view, nullptr, TRUE);
 }

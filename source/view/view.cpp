@@ -10,7 +10,6 @@
 #include "view/highlight.h"
 #include "shell/mainwnd.h"
 #include <commdlg.h>
-#include <vector>
 
 namespace {
 
@@ -41,16 +40,18 @@ void ReserveFor(HWND view, size_t rows) {
     SendMessageW(view, LB_INITSTORAGE, rows, static_cast<LPARAM>(rows * 128));
 }
 
-// The selected rows of a list box, in increasing order.
-std::vector<int> SelectedRows(HWND view) {
-    std::vector<int> selected;
+// The selected rows of a list box in increasing order, in *rows (free with HeapFree; null when
+// none is selected). False when there is no memory for them.
+bool ReadSelection(HWND view, int** rows, size_t* count) {
+    *rows = nullptr;
+    *count = 0;
     LRESULT selCount = SendMessageW(view, LB_GETSELCOUNT, 0, 0);
-    if (selCount > 0) {
-        selected.resize(static_cast<size_t>(selCount));
-        LRESULT got = SendMessageW(view, LB_GETSELITEMS, selected.size(), reinterpret_cast<LPARAM>(selected.data()));
-        selected.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    }
-    return selected;
+    if (selCount <= 0) return true;
+    *rows = static_cast<int*>(HeapAlloc(GetProcessHeap(), 0, static_cast<size_t>(selCount) * sizeof(int)));
+    if (!*rows) return false;
+    LRESULT got = SendMessageW(view, LB_GETSELITEMS, static_cast<WPARAM>(selCount), reinterpret_cast<LPARAM>(*rows));
+    *count = got > 0 ? static_cast<size_t>(got) : 0;
+    return true;
 }
 
 // Selects `selected` moved up by `drop` rows, as runs of consecutive rows.
@@ -83,17 +84,11 @@ bool RebuildWithout(HWND view, size_t current, size_t drop, size_t incoming, Lis
     }
     auto* texts = static_cast<wchar_t*>(units < SIZE_MAX / sizeof(wchar_t) ? HeapAlloc(heap, 0, units * sizeof(wchar_t)) : nullptr);
     if (!texts) return false;
-    LRESULT selCount = SendMessageW(view, LB_GETSELCOUNT, 0, 0);
     int* selected = nullptr;
     size_t selectedCount = 0;
-    if (selCount > 0) {
-        selected = static_cast<int*>(HeapAlloc(heap, 0, static_cast<size_t>(selCount) * sizeof(int)));
-        if (!selected) {
-            HeapFree(heap, 0, texts);
-            return false;
-        }
-        LRESULT got = SendMessageW(view, LB_GETSELITEMS, static_cast<WPARAM>(selCount), reinterpret_cast<LPARAM>(selected));
-        selectedCount = got > 0 ? static_cast<size_t>(got) : 0;
+    if (!ReadSelection(view, &selected, &selectedCount)) {
+        HeapFree(heap, 0, texts);
+        return false;
     }
     *marks = ListMarks{SendMessageW(view, LB_GETANCHORINDEX, 0, 0), SendMessageW(view, LB_GETCARETINDEX, 0, 0),
                        SendMessageW(view, LB_GETTOPINDEX, 0, 0)};
@@ -141,7 +136,7 @@ void EraseBelowLastRow(HWND view, HDC dc) {
     RECT client;
     if (!GetClientRect(view, &client)) return;
     LRESULT count = SendMessageW(view, LB_GETCOUNT, 0, 0);
-    if (count == 0 && (GetWindowLongW(view, GWL_STYLE) & LBS_OWNERDRAWFIXED)) {
+    if (count == 0 && IsDrawnView(view)) {
         // Drawn by the owner, the list box paints no background of its own.
         FillRect(dc, &client, app.backgroundBrush);
         return;
@@ -171,7 +166,7 @@ LRESULT CALLBACK ViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam)
         viewState.redrawOff = wParam == FALSE;
         break;
     case WM_PAINT:
-        if (!wParam && (GetWindowLongW(view, GWL_STYLE) & LBS_OWNERDRAWFIXED)) {
+        if (!wParam && IsDrawnView(view)) {
             PaintDrawnView(view, viewState.redrawOff);
             return 0;
         }
@@ -251,6 +246,8 @@ HWND MakeView(HWND parent, DWORD style, DWORD exStyle, const RECT& place) {
 
 }  // namespace
 
+bool IsDrawnView(HWND view) { return (GetWindowLongW(view, GWL_STYLE) & LBS_OWNERDRAWFIXED) != 0; }
+
 HWND CreateView(HWND parent) {
     InitViewResources();   // already done at start-up; tests may create the view directly
     DWORD style = kViewStyle | (AnyRuleOn(highlights) ? LBS_OWNERDRAWFIXED : 0);
@@ -266,7 +263,9 @@ HWND CreateView(HWND parent) {
 bool RebuildView(bool ownerDrawn) {
     HWND old = app.view;
     HWND parent = old ? GetParent(old) : nullptr;
-    if (!parent) return false;
+    int* selected = nullptr;
+    size_t selectedCount = 0;
+    if (!parent || !ReadSelection(old, &selected, &selectedCount)) return false;
     // A style the list box cannot change once made: a new list box, made as the first one was,
     // takes over the rows.
     DWORD style = kViewStyle | (ownerDrawn ? LBS_OWNERDRAWFIXED : 0);
@@ -278,6 +277,7 @@ bool RebuildView(bool ownerDrawn) {
     HWND view = MakeView(parent, style, static_cast<DWORD>(GetWindowLongW(old, GWL_EXSTYLE)), place);
     if (!view) {
         viewState.listBoxProc = oldProc;
+        if (selected) HeapFree(GetProcessHeap(), 0, selected);
         return false;
     }
     size_t count = RowCount(old);
@@ -290,8 +290,8 @@ bool RebuildView(bool ownerDrawn) {
         text[got > 0 && got <= static_cast<LRESULT>(kMaxRowLimit) ? got : 0] = 0;
         SendMessageW(view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
     }
-    std::vector<int> selected = SelectedRows(old);
-    SelectRuns(view, selected.data(), selected.size(), 0);
+    SelectRuns(view, selected, selectedCount, 0);
+    if (selected) HeapFree(GetProcessHeap(), 0, selected);
     RestoreMarks(view, ListMarks{SendMessageW(old, LB_GETANCHORINDEX, 0, 0), SendMessageW(old, LB_GETCARETINDEX, 0, 0),
                                  SendMessageW(old, LB_GETTOPINDEX, 0, 0)});
     SendMessageW(view, LB_SETHORIZONTALEXTENT, SendMessageW(old, LB_GETHORIZONTALEXTENT, 0, 0), 0);
@@ -386,7 +386,7 @@ void ApplyViewFont() {
         if (app.viewFont) DeleteObject(app.viewFont);
         app.viewFont = font;
         // A list box drawn by its owner keeps its row height through a font change.
-        if (app.view && (GetWindowLongW(app.view, GWL_STYLE) & LBS_OWNERDRAWFIXED))
+        if (app.view && IsDrawnView(app.view))
             SendMessageW(app.view, LB_SETITEMHEIGHT, 0, ViewRowHeight());
     }
     UpdateHorizontalExtent();

@@ -8,6 +8,7 @@ HWND CreateView(HWND parent);    // the list box with its styles, font, storage 
 // Replaces the list box by one drawn by its owner, or by the plain one, keeping the rows, the
 // selection, the caret, the scroll position and the focus. False, nothing changed, on failure.
 bool RebuildView(bool ownerDrawn);
+bool IsDrawnView(HWND view);     // the list box is drawn by its owner (highlighting rules are on)
 void FocusView();
 void ShowRow(int row);
 void ScrollToEnd();
