@@ -3,8 +3,9 @@
 
 Answers GET .../brindle.php with "MAJOR.MINOR.PATCH>DOWNLOAD-ADDRESS", the reply grammar the
 program reads; DOWNLOAD-ADDRESS is --download, never anything taken from the request. It also
-serves a plain donation page (.../brindle.donate.php) and front page on the same host. The version comes from the project's own version record (resources/brindle.rc) unless
---version names another one. Point the program at it with BRINDLE_UPDATE_URL, for example
+serves a plain donation page (.../brindle.donate.php) and front page on the same host. The
+version comes from the project's own version record (resources/brindle.rc) unless --version
+names another one. Point the program at it with BRINDLE_UPDATE_URL, for example
     python3 tools/update-service.py --port 8080 --download https://example.org/brindle-setup.exe
     BRINDLE_UPDATE_URL=http://HOST:8080/skelby/services/brindle.php brindle.exe
 
@@ -12,7 +13,8 @@ With --test-hooks, each test gets replies of its own under /t/TOKEN/: a GET of
 /t/TOKEN/set?BYTES (percent-encoded) makes BYTES the reply of /t/TOKEN/.../brindle.php, every
 other request under /t/TOKEN/ is recorded, and /t/TOKEN/log lists the recorded paths with their
 queries, one a line; a request under /t/TOKEN/silent/ is recorded and then held unanswered for
-a minute; requests outside /t/ are recorded under the token "-". Only ever bind it to addresses you mean to serve.
+a minute; requests outside /t/ are recorded under the token "-". Only ever bind it to
+addresses you mean to serve.
 """
 import argparse
 import http.server
