@@ -6,15 +6,10 @@
 #include "dialogs/common.h"
 #include "dialogs/ui.h"
 #include "ids.h"
-#include <cwctype>
 
 SearchState search = {L"", true, false, false, false, {}, nullptr};
 
 namespace {
-
-bool SameUnit(wchar_t a, wchar_t b, bool matchCase) {
-    return a == b || (!matchCase && towlower(a) == towlower(b));
-}
 
 bool MatchesRow(void*, int row) { return RowMatches(row); }
 
@@ -42,24 +37,6 @@ INT_PTR CALLBACK GotoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 }
 
 }  // namespace
-
-bool IsWordCharacter(wchar_t c) { return c != 0 && iswctype(c, _ALPHA | _UPPER | _LOWER | _DIGIT); }
-
-bool TextMatches(const wchar_t* row, int rowLength, const wchar_t* text, bool wholeWord, bool matchCase) {
-    int m = lstrlenW(text);
-    if (m == 0 || rowLength <= 0 || m > rowLength) return false;
-    for (int p = 0; p + m <= rowLength; ++p) {
-        int i = 0;
-        while (i < m && SameUnit(row[p + i], text[i], matchCase)) ++i;
-        if (i < m) continue;
-        if (!wholeWord) return true;
-        // Only the first occurrence is judged: one inside a word rules the row out.
-        bool before = p > 0 && IsWordCharacter(row[p - 1]);
-        bool after = p + m < rowLength && IsWordCharacter(row[p + m]);
-        return !before && !after;
-    }
-    return false;
-}
 
 int SearchRows(int current, int count, bool down, bool includeCurrent, bool (*matches)(void*, int), void* context) {
     if (count <= 0) return -1;

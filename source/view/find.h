@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <commdlg.h>
+#include "match/match.h"
 
 constexpr int kFindTextUnits = 512;    // the Find dialog counts its buffer in UTF-16 units
 
@@ -27,10 +28,6 @@ void FindNextRow();                    // one search step: ShowRow on the first 
 bool RowMatches(int row);
 
 // Pure decisions behind the search.
-// Whether `row` (length `rowLength`) contains `text` under the rules of the search: only the
-// first occurrence is judged for whole words; case folding by the C library's towlower.
-bool TextMatches(const wchar_t* row, int rowLength, const wchar_t* text, bool wholeWord, bool matchCase);
-bool IsWordCharacter(wchar_t c);
 // The first row in the search's direction for which `matches` holds, or -1. Starts at `current`
 // itself when `includeCurrent`, else at its neighbour; never tests an index outside 0..count-1.
 int SearchRows(int current, int count, bool down, bool includeCurrent, bool (*matches)(void* context, int row),
