@@ -14,7 +14,7 @@
 #include "logsource/logsource.h"
 #include "persist/history.h"
 #include "persist/properties.h"
-#include "view/highlight.h"
+#include "persist/rules.h"
 #include "persist/settings.h"
 #include "shell/app.h"
 #include "shell/startup.h"
@@ -203,15 +203,15 @@ enum Program { kHost, kExe, kFloor, kExeRules, kPrograms };
 const char* const kProgramNames[kPrograms] = {"bench host (no hooks)", "brindle.exe", "floor", "exe, three rules"};
 
 // The rules the exe finds in the registry when it starts: none, or three that match the logs' lines.
-void StoreRules(bool three) {
-    highlights = Highlights{};
+void StoreBenchRules(bool three) {
+    RuleSet set{};
     if (three) {
-        const HighlightRule rules[] = {{kRuleMatchCase, RGB(255, 255, 255), RGB(0xD0, 0x10, 0x10), L"ERROR"},
-                                       {kRuleMatchCase, RGB(0, 0, 0), RGB(0xFF, 0xBF, 0x00), L"WARN"},
-                                       {kRuleWholeWord, RGB(255, 255, 255), RGB(0x20, 0x60, 0xC0), L"timeout"}};
-        for (const HighlightRule& rule : rules) highlights.rules[highlights.count++] = rule;
+        const StoredRule rules[] = {{kRuleMatchCase, RGB(255, 255, 255), RGB(0xD0, 0x10, 0x10), L"ERROR"},
+                                    {kRuleMatchCase, RGB(0, 0, 0), RGB(0xFF, 0xBF, 0x00), L"WARN"},
+                                    {kRuleWholeWord, RGB(255, 255, 255), RGB(0x20, 0x60, 0xC0), L"timeout"}};
+        for (const StoredRule& rule : rules) set.rules[set.count++] = rule;
     }
-    StoreHighlights();
+    StoreRules(RuleForm::Highlight, set);
 }
 
 // The limits of the run, for Brindle from the registry and for the floor on its command line.
@@ -242,7 +242,7 @@ bool Launch(Target& target, Program program, const std::wstring& file) {
     std::wstring command;
     if (program == kHost) command = L"\"" + SelfPath() + L"\" --host \"" + file + L"\" ";
     else if (program == kExe || program == kExeRules) {
-        StoreRules(program == kExeRules);
+        StoreBenchRules(program == kExeRules);
         command = L"\"" + ExePath() + L"\" \"" + file + L"\" ";
     }
     else command = L"\"" + WinePath(LOG_FLOOR_UNIX) + L"\" \"" + file + L"\" " + std::to_wstring(kRowLimit) + L" " +
@@ -581,8 +581,8 @@ int main() {
     bool themeOn = !value[0] || lstrcmpW(value, L"off") != 0, themeOff = !value[0] || lstrcmpW(value, L"on") != 0;
 
     InitHistory();
-    LoadHighlights();
-    const Highlights userRules = highlights;
+    RuleSet userRules{};
+    LoadRules(RuleForm::Highlight, &userRules);
     StoredLimits previous;
     previous.Save();
     const StoredLimits bench{kKbLimit, kRowLimit, 0, 0, 1};
@@ -650,8 +650,7 @@ int main() {
            2 * big.textBytes / 1048576.0 + 2);
 
     previous.Apply();
-    highlights = userRules;
-    StoreHighlights();
+    StoreRules(RuleForm::Highlight, userRules);
     // The program kept each file's window position in the file's properties stream.
     for (const Log* log : {&big, &wide, &idle, &one}) {
         DeleteFileW(log->path.c_str());

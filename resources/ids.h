@@ -25,6 +25,7 @@
 #define IDM_ERASE             1209
 #define IDM_LARGER_FONT       1211
 #define IDM_SMALLER_FONT      1212
+#define IDM_FILTER_ROWS       1213
 #define IDM_RELOAD            1219
 #define IDM_CHARSET_FIRST     1301
 #define IDM_CHARSET_ANSI_RAW  1301
@@ -49,6 +50,7 @@
 #define IDM_CUT_EMPTY         1408
 #define IDM_APP_SETTINGS      1409
 #define IDM_HIGHLIGHT         1410
+#define IDM_FILTERS           1411
 #define IDM_LANG_ENGLISH      1501
 #define IDM_LANG_CZECH        1502
 #define IDM_LANG_SLOVAK       1503
@@ -76,6 +78,7 @@
 #define IDD_HISTORY           1008
 #define IDD_ABOUT             1009
 #define IDD_HIGHLIGHT         1010
+#define IDD_FILTERS           1011
 
 // ---- Dialog controls (1 and 2 are IDOK and IDCANCEL; labels and icons are -1) ----
 // 1 to 128 sit in the button row, higher ids in the content area; 1024 to 1039 are headings.
@@ -114,6 +117,17 @@
 #define IDC_HL_TEXT_COLOR     552
 #define IDC_HL_BACK_COLOR     553
 #define IDC_HL_SAMPLE         554
+#define IDC_FL_LIST           560
+#define IDC_FL_ADD            561
+#define IDC_FL_REMOVE         562
+#define IDC_FL_UP             563
+#define IDC_FL_DOWN           564
+#define IDC_FL_TEXT           565
+#define IDC_FL_MATCH_CASE     566
+#define IDC_FL_WHOLE_WORD     567
+#define IDC_FL_ON             568
+#define IDC_FL_SHOW           569
+#define IDC_FL_HIDE           570
 #define IDC_HEADING_FIRST     1024
 #define IDC_PRODUCT_HEADING   1024
 #define IDC_HEADING_1         1025
@@ -177,6 +191,10 @@
 #define IDS_LOCKED            225
 #define IDS_ROW_NUMBER        226
 #define IDS_ROW_COUNT         227
+#define IDS_FILTERED          228
+#define IDS_FILTERED_TIP      229
+#define IDS_FILTER_LIST_SHOW  230
+#define IDS_FILTER_LIST_HIDE  231
 #define IDS_WATCHING          241
 #define IDS_PAUSED            242
 #define IDS_LOCKED_TIP        243
@@ -205,6 +223,8 @@
 #define IDS_VERB_KEY          147
 #define IDS_STREAM_NAME       148
 #define IDS_REG_HIGHLIGHT     149
+#define IDS_REG_FILTER        150
+#define IDS_REG_FILTER_RULE   151
 #define IDS_REG_RESTRICT_INSTANCES 152
 #define IDS_REG_REPO          153
 #define IDS_REG_LANGUAGE      154

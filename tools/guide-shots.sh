@@ -210,6 +210,30 @@ if want highlighted || want highlight || want highlight-cs || want highlight-sk;
   wine reg delete "$key" /v "highlight 1" /f </dev/null >/dev/null 2>&1 || true
 fi
 
+# Filtering: a Hide rule for DEBUG and a Show only rule for ERROR and WARN, switched on before the
+# start, the filtered view, and the dialog in English, Czech and Slovak.
+if want filtered || want filters || want filters-cs || want filters-sk; then
+  wine reg add "$key" /v "filter 0" /t REG_SZ /d "1;ERROR" /f </dev/null >/dev/null 2>&1
+  wine reg add "$key" /v "filter 1" /t REG_SZ /d "1;WARN" /f </dev/null >/dev/null 2>&1
+  wine reg add "$key" /v "filter 2" /t REG_SZ /d "17;DEBUG" /f </dev/null >/dev/null 2>&1
+  wine reg add "$key" /v "filter" /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
+  if want filtered || want filters; then
+    start "$log"
+    if want filtered; then capture "$win" "$out/filtered.png" && made+=(filtered) || skip filtered "the capture failed"; fi
+    dialog filters 1411
+    stop
+  fi
+  for lang in cs sk; do
+    want "filters-$lang" || continue
+    start "$log" "LC_ALL=${lang}_$(tr a-z A-Z <<<"${lang/cs/cz}").UTF-8"
+    wanted=" filters-$lang " dialog "filters-$lang" 1411
+    stop
+  done
+  for value in "filter 0" "filter 1" "filter 2" "filter"; do
+    wine reg delete "$key" /v "$value" /f </dev/null >/dev/null 2>&1 || true
+  done
+fi
+
 # The Czech interface.
 if want czech; then
   start "$log" LC_ALL=cs_CZ.UTF-8

@@ -1,5 +1,6 @@
 // The one LogSource record and its long-lived buffers.
 #include "logsource/logsource.h"
+#include "logsource/lines.h"
 
 LogSource logSource;
 
@@ -23,4 +24,4 @@ void InitLogSource() {
     s.fallbackCharset = CHARSET_CURRENT;
 }
 
-bool LastLineUnfinished() { return logSource.rowFill > 0 || logSource.carryCount > 0; }
+bool LastLineUnfinished() { return logSource.rowFill > 0 || logSource.carryCount > 0 || LineHeld(); }

@@ -95,13 +95,16 @@ AppendResult AppendUnits(uint32_t unitCount, uint32_t rowLimit);
 // tick asks it once for all its reads (each asking costs a round trip to the window server).
 AppendResult AppendUnits(uint32_t unitCount, uint32_t rowLimit, bool locked);
 void FlushRows();                // hands pending rows to the view (end of every read loop)
+// A finished row with the mark it keeps in the view; false when it is lost for want of memory.
+bool PendMarkedRow(const wchar_t* row, uint32_t length, uint32_t mark);
 void ResetRowState();            // rowFill, emptyRun, pending rows
 
 // The row rules without the view: cuts `count` units into rows using rowBuffer, rowFill, emptyRun
 // and longestRow of `rows`, and hands every kept row (NUL-terminated, in rowBuffer) to `emit`,
 // which answers false when it could not store the row (out of memory): that row is lost and is
-// not counted. The row limit is brought into 1..kMaxRowLimit.
-using RowEmit = bool (*)(void* context, const wchar_t* row, uint32_t length);
+// not counted. `endsLine` tells a row ended by a line feed; a line feed that ends a row left out
+// as empty comes with a null row. The row limit is brought into 1..kMaxRowLimit.
+using RowEmit = bool (*)(void* context, const wchar_t* row, uint32_t length, bool endsLine);
 struct CutResult { uint32_t rows; bool longestGrew; };
 CutResult CutRows(LogSource& rows, const wchar_t* units, uint32_t count, uint32_t rowLimit, bool cutEmpty,
                   RowEmit emit, void* context);

@@ -4,6 +4,7 @@
 #include "persist/settings.h"
 #include "shell/app.h"
 #include "view/view.h"
+#include "logsource/lines.h"
 #include <cstdint>
 
 namespace {
@@ -23,6 +24,7 @@ bool IsBlankUnit(wchar_t c) {
 struct PendingRow {
     const wchar_t* text;   // NUL-terminated, inside its chunk
     uint32_t chunk;        // sequence number of the chunk
+    uint32_t mark;         // kept with the row in the view
 };
 
 struct Chunk {
@@ -119,30 +121,7 @@ bool ChunkWithRoom(uint32_t units) {
     return true;
 }
 
-// Out of memory the row is lost, as the view would lose it, and the next row is tried afresh.
-bool PendRow(void*, const wchar_t* row, uint32_t length) {
-    PendingRows& p = pending;
-    const bool wraps = p.capacity && p.count == p.capacity;
-    if (!wraps && !MakeRoom(p.ring, p.ringSlots, p.count + 1)) return false;
-    if (!ChunkWithRoom(length + 1)) return false;
-    Chunk& chunk = ChunkAt(p.chunkCount - 1);
-    PendingRow entry{chunk.text + chunk.used, p.firstChunk + static_cast<uint32_t>(p.chunkCount - 1)};
-    CopyMemory(chunk.text + chunk.used, row, length * sizeof(wchar_t));
-    chunk.text[chunk.used + length] = 0;
-    chunk.used += length + 1;
-    ++chunk.live;
-
-    if (wraps) {
-        size_t at = p.head;
-        p.head = (p.head + 1) % p.capacity;
-        PendingRow dropped = p.ring[at];
-        p.ring[at] = entry;
-        Forget(dropped);
-        return true;
-    }
-    p.ring[p.count++] = entry;   // head is 0 until the ring wraps
-    return true;
-}
+bool PendRow(void*, const wchar_t* row, uint32_t length, bool) { return row && PendMarkedRow(row, length, 0); }
 
 void DropPending() {
     PendingRows& p = pending;
@@ -164,14 +143,41 @@ const PendingRow& PendingAt(size_t i) {
 // Hands the pending rows to the view oldest first; each chunk goes as soon as its rows are in.
 struct FlushCursor { size_t next; };
 
-const wchar_t* NextPendingRow(void* context) {
+const wchar_t* NextPendingRow(void* context, uint32_t* mark) {
     auto* cursor = static_cast<FlushCursor*>(context);
     // The previous row has been copied by the view by now.
     if (cursor->next > 0) Forget(PendingAt(cursor->next - 1));
-    return PendingAt(cursor->next++).text;
+    const PendingRow& row = PendingAt(cursor->next++);
+    *mark = row.mark;
+    return row.text;
 }
 
 }  // namespace
+
+// Out of memory the row is lost, as the view would lose it, and the next row is tried afresh.
+bool PendMarkedRow(const wchar_t* row, uint32_t length, uint32_t mark) {
+    PendingRows& p = pending;
+    const bool wraps = p.capacity && p.count == p.capacity;
+    if (!wraps && !MakeRoom(p.ring, p.ringSlots, p.count + 1)) return false;
+    if (!ChunkWithRoom(length + 1)) return false;
+    Chunk& chunk = ChunkAt(p.chunkCount - 1);
+    PendingRow entry{chunk.text + chunk.used, p.firstChunk + static_cast<uint32_t>(p.chunkCount - 1), mark};
+    CopyMemory(chunk.text + chunk.used, row, length * sizeof(wchar_t));
+    chunk.text[chunk.used + length] = 0;
+    chunk.used += length + 1;
+    ++chunk.live;
+
+    if (wraps) {
+        size_t at = p.head;
+        p.head = (p.head + 1) % p.capacity;
+        PendingRow dropped = p.ring[at];
+        p.ring[at] = entry;
+        Forget(dropped);
+        return true;
+    }
+    p.ring[p.count++] = entry;   // head is 0 until the ring wraps
+    return true;
+}
 
 bool IsBlankRow(const wchar_t* row, uint32_t length) {
     for (uint32_t i = 0; i < length; ++i)
@@ -213,13 +219,14 @@ CutResult CutRows(LogSource& s, const wchar_t* units, uint32_t count, uint32_t r
             if (s.emptyRun < 3) ++s.emptyRun;   // saturates: every run longer than 2 behaves alike
             if (s.emptyRun != 2) {
                 fill = 0;
+                if (c == 10) emit(context, nullptr, 0, true);   // the line ends all the same
                 continue;
             }
         } else {
             s.emptyRun = 0;
         }
         row[fill] = 0;
-        if (emit(context, row, fill)) {
+        if (emit(context, row, fill, c == 10)) {
             if (fill > s.longestRow) {
                 s.longestRow = fill;
                 result.longestGrew = true;
@@ -248,13 +255,14 @@ AppendResult AppendUnits(uint32_t unitCount, uint32_t rowLimit, bool locked) {
     pending.capacity = capacity;
 
     CutResult cut = CutRows(logSource, logSource.textBuffer, unitCount, rowLimit, settings.cutEmpty != 0,
-                            PendRow, nullptr);
+                            LinesJudged() ? StageRow : PendRow, nullptr);
     if (locked) FlushRows();
-    return {cut.rows != 0, cut.longestGrew};
+    return {cut.rows != 0, cut.longestGrew || (LinesJudged() && TakeLongestGrew())};
 }
 
 void FlushRows() {
     PendingRows& p = pending;
+    if (LinesJudged()) ReleaseUnfinishedLine();
     if (!p.count) return;
     if (app.view) {
         FlushCursor cursor{0};
@@ -266,5 +274,6 @@ void FlushRows() {
 void ResetRowState() {
     logSource.rowFill = 0;
     logSource.emptyRun = 0;
+    ResetLineStage();
     DropPending();
 }

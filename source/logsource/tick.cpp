@@ -1,6 +1,7 @@
 // The surveillance cycle: the timer tick that reads what the file gained, the general WM_TIMER
 // step, and the two commands that act on the cycle (Pause, Lock autoscrolling).
 #include "logsource/logsource.h"
+#include "logsource/lines.h"
 #include "status/tray.h"
 #include "logsource/watch.h"
 #include "persist/settings.h"
@@ -117,6 +118,7 @@ void SurveillanceTick() {
 
     bool appended = false, longestGrew = false, redrawHeld = false, progressShown = false, firstRead = true;
     bool readAny = false, locked = false;
+    const uint32_t hiddenBefore = filters.hiddenLines;
     for (;;) {
         DWORD room = 0;
         BYTE* target = PrepareRead(&room);
@@ -167,7 +169,7 @@ void SurveillanceTick() {
         InvalidateRect(app.view, nullptr, TRUE);
     }
     // An emptied view must not keep showing the old count, even when no complete row came back.
-    if (appended || emptied) RefreshStatus();
+    if (appended || emptied || filters.hiddenLines != hiddenBefore) RefreshStatus();
     if (longestGrew) UpdateHorizontalExtent();
     CheckReplacement();
     ShowProgressBar(false);

@@ -119,3 +119,29 @@ bool RuleMatches(const MatchRule& rule, const wchar_t* text, int length) {
     if (p < 0) return false;
     return !(rule.flags & kMatchWholeWord) || FirstIsWhole(text, length, p, rule.length);
 }
+
+void ReleaseMatchSet(MatchSet* set) {
+    if (!set) return;
+    for (int i = 0; i < set->count && i < kMaxMatchRules; ++i) ReleaseMatchRule(&set->rules[i]);
+    set->count = 0;
+    set->showOnly = 0;
+}
+
+int FirstMatchingRule(const MatchSet& set, const wchar_t* text, int length) {
+    for (int i = 0; i < set.count && i < kMaxMatchRules; ++i)
+        if (RuleMatches(set.rules[i], text, length)) return set.source[i];
+    return -1;
+}
+
+bool LineShown(const MatchSet& set, const wchar_t* text, int length) {
+    const int count = set.count < kMaxMatchRules ? set.count : kMaxMatchRules;
+    // Most lines of a busy log fail the Show only rules: those are asked first.
+    if (set.showOnly) {
+        int i = 0;
+        while (i < count && (set.hide[i] || !RuleMatches(set.rules[i], text, length))) ++i;
+        if (i == count) return false;
+    }
+    for (int i = 0; i < count; ++i)
+        if (set.hide[i] && RuleMatches(set.rules[i], text, length)) return false;
+    return true;
+}

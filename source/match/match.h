@@ -43,3 +43,19 @@ struct MatchFault {
 bool PrepareMatchRule(MatchRule* rule, const wchar_t* text, uint32_t flags, MatchFault* fault);
 void ReleaseMatchRule(MatchRule* rule);
 bool RuleMatches(const MatchRule& rule, const wchar_t* text, int length);
+
+// Rules prepared in their order, as highlighting and filters ask them.
+constexpr int kMaxMatchRules = 16;
+struct MatchSet {
+    MatchRule rules[kMaxMatchRules];
+    int source[kMaxMatchRules];   // the rule's place in the stored list
+    bool hide[kMaxMatchRules];    // filters: a Hide rule, else Show only
+    int count;
+    int showOnly;                 // how many Show only rules there are
+};
+
+void ReleaseMatchSet(MatchSet* set);
+// The stored place of the first rule that `text` matches, or -1.
+int FirstMatchingRule(const MatchSet& set, const wchar_t* text, int length);
+// Filters: a line is shown when no Show only rule is on or it matches one, and it matches no Hide rule.
+bool LineShown(const MatchSet& set, const wchar_t* text, int length);

@@ -24,6 +24,7 @@ struct Settings {
     uint32_t fullscreen;
     uint32_t escClose;
     uint32_t savePosition;
+    uint32_t filter;           // filtering of lines is on
     LOGFONTW font;
     uint32_t startMinute;      // derived at load: minutes since 1601 when the program started
 };
@@ -35,7 +36,7 @@ enum SettingValue {
     SV_ROW_LENGTH, SV_TEXT_COLOR, SV_BACKGROUND, SV_CHARSET, SV_AUTODETECT, SV_STATUS_BAR,
     SV_FONT, SV_KB_LIMIT, SV_WRAP_LINES, SV_LINES_LIMIT, SV_LAST_CHECK, SV_AUTO_CHECK,
     SV_RESTRICT_INSTANCES, SV_REPO, SV_LANGUAGE, SV_CUT_EMPTY, SV_TRAY_MINIMIZE, SV_FULLSCREEN,
-    SV_ESC_CLOSE, SV_SAVE_POSITION, SV_HISTORY, SV_COUNT
+    SV_ESC_CLOSE, SV_SAVE_POSITION, SV_FILTER, SV_HISTORY, SV_COUNT
 };
 
 void SetDefaultSettings();            // defaults only, no registry access

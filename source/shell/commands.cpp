@@ -8,6 +8,7 @@
 #include "view/find.h"
 #include "view/clipboard.h"
 #include "view/highlight.h"
+#include "logsource/lines.h"
 #include "status/status.h"
 #include "persist/settings.h"
 #include "persist/history_menu.h"
@@ -135,6 +136,12 @@ const Command commands[] = {
          Toggle(IDM_CUT_EMPTY, settings.cutEmpty, SV_CUT_EMPTY);
          ReloadLogFile();
      }},
+    {IDM_FILTER_ROWS, kAnyTime, kStay, [](WPARAM) {
+         Toggle(IDM_FILTER_ROWS, settings.filter, SV_FILTER);
+         ReloadLogFile();
+         RefreshStatus();
+     }},
+    {IDM_FILTERS, kAnyTime, kFocus, [](WPARAM) { FilterDialogCommand(); }},
     {IDM_APP_SETTINGS, kAnyTime, kFocus, [](WPARAM) { AppSettingsCommand(); }},
     {IDM_LANG_ENGLISH, kAnyTime, kStay, [](WPARAM w) { LanguageCommand(LOWORD(w)); }},
     {IDM_LANG_CZECH, kAnyTime, kStay, [](WPARAM w) { LanguageCommand(LOWORD(w)); }},

@@ -32,6 +32,7 @@ void SetInitialMenuState() {
                                      {IDM_AUTO_CHECK, &settings.autoCheck}};
     for (const auto& c : checks)
         if (!*c.value) CheckMenuCommand(c.id, false);
+    if (settings.filter) CheckMenuCommand(IDM_FILTER_ROWS, true);
     if (app.mainMenu) CheckLanguageMenu(app.mainMenu, settings.language);
 }
 

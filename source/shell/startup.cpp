@@ -11,6 +11,7 @@
 #include "dialogs/ui.h"
 #include "view/view.h"
 #include "view/highlight.h"
+#include "logsource/lines.h"
 #include "ids.h"
 #include <commctrl.h>
 
@@ -58,6 +59,7 @@ bool StartApplication(HINSTANCE instance) {
     InitHistory();
     LoadSettings();
     LoadHighlights();
+    LoadFilters();
     app.contextMenu = FirstPopup(IDR_CONTEXT_MENU);
     app.trayMenu = FirstPopup(IDR_TRAY_MENU);
     if (app.trayMenu) {

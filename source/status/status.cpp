@@ -3,6 +3,7 @@
 #include "shell/app.h"
 #include "shell/platform.h"
 #include "logsource/logsource.h"
+#include "logsource/lines.h"
 #include "persist/settings.h"
 #include "dialogs/ui.h"
 #include "ids.h"
@@ -87,8 +88,15 @@ void RefreshStatus() {
     } else {
         SetPart(4, L"", L"", nullptr);
     }
-    wsprintfW(text, UiString(IDS_ROW_COUNT), count);
-    SetPart(5, text, text, nullptr);
+    if (FilteringOn()) {
+        wchar_t tip[512];
+        wsprintfW(text, UiString(IDS_FILTERED), filters.hiddenLines);
+        wsprintfW(tip, UiString(IDS_FILTERED_TIP), filters.hiddenLines, settings.kbLimit);
+        SetPart(5, text, tip, nullptr);
+    } else {
+        wsprintfW(text, UiString(IDS_ROW_COUNT), count);
+        SetPart(5, text, text, nullptr);
+    }
     if (LastLineUnfinished()) SetPart(1, UiString(IDS_UNFINISHED), UiString(IDS_UNFINISHED), app.iconBuff);
     else SetPart(1, L"", L"", nullptr);
     if (!open) SetPart(2, L"", L"", nullptr);

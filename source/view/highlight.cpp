@@ -1,8 +1,8 @@
-// Highlighting rules: their stored form, their registry values, the owner-drawn rows that show
-// them, and the switch between the plain and the owner-drawn view.
+// Highlighting rules: the owner-drawn rows that show them, the marks of the rows, and the switch
+// between the plain and the owner-drawn view.
 #include "view/highlight.h"
 #include "view/view.h"
-#include "view/find.h"
+#include "logsource/lines.h"
 #include "shell/app.h"
 #include "logsource/logsource.h"
 #include "persist/settings.h"
@@ -11,128 +11,9 @@
 
 Highlights highlights;
 
-namespace {
-
-// "4294967295;RRGGBB;RRGGBB;" and 255 characters of text, with room to spare.
-constexpr size_t kValueUnits = 300;
-
-int HexDigit(wchar_t c) {
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    return -1;
-}
-
-// Six hexadecimal digits RRGGBB and a ';' after them.
-bool ParseColor(const wchar_t*& at, COLORREF* color) {
-    uint32_t value = 0;
-    for (int i = 0; i < 6; ++i) {
-        int digit = HexDigit(at[i]);
-        if (digit < 0) return false;
-        value = value << 4 | static_cast<uint32_t>(digit);
-    }
-    if (at[6] != L';') return false;
-    at += 7;
-    *color = RGB(value >> 16 & 0xFF, value >> 8 & 0xFF, value & 0xFF);
-    return true;
-}
-
-bool RuleName(int index, wchar_t* name) {   // name holds 64 units
-    const wchar_t* pattern = FindUiString(IDS_REG_HIGHLIGHT);
-    if (!pattern) return false;
-    wsprintfW(name, pattern, static_cast<unsigned>(index));
-    return true;
-}
-
-}  // namespace
-
-bool ParseHighlightRule(const wchar_t* value, HighlightRule* rule) {
-    if (!value || !rule) return false;
-    const wchar_t* at = value;
-    uint32_t flags = 0;
-    int digits = 0;
-    for (; *at >= L'0' && *at <= L'9'; ++at) {
-        if (++digits > 9) return false;   // nothing larger than the three flags is meant
-        flags = flags * 10 + static_cast<uint32_t>(*at - L'0');
-    }
-    if (!digits || *at != L';') return false;
-    ++at;
-    HighlightRule parsed{};
-    parsed.flags = flags & (kRuleMatchCase | kRuleWholeWord | kRuleOff);
-    if (!ParseColor(at, &parsed.textColor) || !ParseColor(at, &parsed.backColor)) return false;
-    size_t length = lstrlenW(at);
-    if (length == 0 || length >= kHighlightTextUnits) return false;
-    CopyMemory(parsed.text, at, (length + 1) * sizeof(wchar_t));
-    *rule = parsed;
-    return true;
-}
-
-bool FormatHighlightRule(const HighlightRule& rule, wchar_t* out, size_t units) {
-    if (!out || !units) return false;
-    out[0] = 0;
-    wchar_t head[40];
-    int headLength = wsprintfW(head, L"%u;%02X%02X%02X;%02X%02X%02X;", static_cast<unsigned>(rule.flags),
-                               GetRValue(rule.textColor), GetGValue(rule.textColor), GetBValue(rule.textColor),
-                               GetRValue(rule.backColor), GetGValue(rule.backColor), GetBValue(rule.backColor));
-    size_t textLength = 0;
-    while (textLength < kHighlightTextUnits && rule.text[textLength]) ++textLength;
-    if (textLength == kHighlightTextUnits || headLength + textLength + 1 > units) return false;
-    CopyMemory(out, head, headLength * sizeof(wchar_t));
-    CopyMemory(out + headLength, rule.text, textLength * sizeof(wchar_t));
-    out[headLength + textLength] = 0;
-    return true;
-}
-
-bool AnyRuleOn(const Highlights& set) {
-    for (int i = 0; i < set.count && i < kMaxHighlightRules; ++i)
-        if (!(set.rules[i].flags & kRuleOff) && set.rules[i].text[0]) return true;
-    return false;
-}
-
-int MatchingRule(const Highlights& set, const wchar_t* row, int rowLength) {
-    for (int i = 0; i < set.count && i < kMaxHighlightRules; ++i) {
-        const HighlightRule& rule = set.rules[i];
-        if (rule.flags & kRuleOff) continue;
-        if (TextMatches(row, rowLength, rule.text, (rule.flags & kRuleWholeWord) != 0,
-                        (rule.flags & kRuleMatchCase) != 0))
-            return i;
-    }
-    return -1;
-}
-
 void LoadHighlights() {
-    highlights.count = 0;
-    HKEY key = OpenSettingsKey(false);
-    if (!key) return;
-    wchar_t name[64];
-    wchar_t value[kValueUnits];
-    for (int index = 0; index < kMaxHighlightRules; ++index) {
-        if (!RuleName(index, name)) break;
-        DWORD type = 0, bytes = sizeof(value) - sizeof(wchar_t);
-        if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes) != ERROR_SUCCESS ||
-            type != REG_SZ)
-            continue;
-        value[bytes / sizeof(wchar_t)] = 0;   // a value stored without its terminator
-        if (ParseHighlightRule(value, &highlights.rules[highlights.count])) ++highlights.count;
-    }
-    RegCloseKey(key);
-}
-
-void StoreHighlights() {
-    HKEY key = OpenSettingsKey(true);
-    if (!key) return;
-    wchar_t name[64];
-    wchar_t value[kValueUnits];
-    int stored = 0;
-    for (int i = 0; i < highlights.count && i < kMaxHighlightRules; ++i) {
-        if (!FormatHighlightRule(highlights.rules[i], value, kValueUnits) || !RuleName(stored, name)) continue;
-        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                       (lstrlenW(value) + 1) * sizeof(wchar_t));
-        ++stored;
-    }
-    for (int index = stored; index < kMaxHighlightRules; ++index)
-        if (RuleName(index, name)) RegDeleteValueW(key, name);
-    RegCloseKey(key);
+    LoadRules(RuleForm::Highlight, &highlights.rules);
+    PrepareRules(highlights.rules, RuleForm::Highlight, &highlights.prepared);
 }
 
 int ViewRowHeight() {
@@ -189,12 +70,14 @@ void DrawViewRow(HDC dc, HWND view, int index, const RECT& fill, int textX, bool
     }
     text[length] = 0;
     COLORREF fore = settings.textColor, back = settings.backgroundColor;
+    LRESULT mark = SendMessageW(view, LB_GETITEMDATA, index, 0);
+    int rule = mark == LB_ERR ? -1 : static_cast<int>(mark & kMarkRuleMask) - 1;
     if (selected) {
         fore = GetSysColor(COLOR_HIGHLIGHTTEXT);
         back = GetSysColor(COLOR_HIGHLIGHT);
-    } else if (int rule = MatchingRule(highlights, text, length); rule >= 0) {
-        fore = highlights.rules[rule].textColor;
-        back = highlights.rules[rule].backColor;
+    } else if (rule >= 0 && rule < highlights.rules.count) {
+        fore = highlights.rules.rules[rule].textColor;
+        back = highlights.rules.rules[rule].backColor;
     }
     COLORREF oldFore = SetTextColor(dc, fore), oldBack = SetBkColor(dc, back);
     // Placed as the plain list box places its text.
@@ -233,8 +116,51 @@ void PaintDrawnView(HWND view, bool redrawOff) {
     EndPaint(view, &paint);
 }
 
+namespace {
+
+// Every row of the view marked again: the rows of one line (joined by their continuation flags)
+// are judged together on up to the judged length of their text.
+void RemarkView(HWND view) {
+    LRESULT count = SendMessageW(view, LB_GETCOUNT, 0, 0);
+    if (count <= 0) return;
+    HANDLE heap = GetProcessHeap();
+    auto* line = static_cast<wchar_t*>(HeapAlloc(heap, 0, (kJudgedLineUnits + kRowBufferUnits) * sizeof(wchar_t)));
+    for (LRESULT first = 0; first < count;) {
+        LRESULT end = first + 1;
+        while (end < count && (SendMessageW(view, LB_GETITEMDATA, end, 0) & kMarkContinues)) ++end;
+        uint32_t fill = 0;
+        for (LRESULT i = first; line && i < end && fill < kJudgedLineUnits; ++i) {
+            LRESULT length = SendMessageW(view, LB_GETTEXTLEN, i, 0);
+            if (length <= 0 || length > static_cast<LRESULT>(kMaxRowLimit)) continue;
+            LRESULT got = SendMessageW(view, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line + fill));
+            if (got > 0 && got <= length) fill += static_cast<uint32_t>(got);
+        }
+        if (fill > kJudgedLineUnits) fill = kJudgedLineUnits;
+        // Without memory for a line each row is judged alone.
+        int rule = -1;
+        if (line) rule = FirstMatchingRule(highlights.prepared, line, static_cast<int>(fill));
+        for (LRESULT i = first; i < end; ++i) {
+            if (!line) {
+                wchar_t row[kRowBufferUnits];
+                LRESULT length = SendMessageW(view, LB_GETTEXTLEN, i, 0);
+                LRESULT got = length > 0 && length <= static_cast<LRESULT>(kMaxRowLimit)
+                    ? SendMessageW(view, LB_GETTEXT, i, reinterpret_cast<LPARAM>(row)) : 0;
+                rule = FirstMatchingRule(highlights.prepared, row, got > 0 && got <= length ? static_cast<int>(got) : 0);
+            }
+            LPARAM mark = (i > first ? kMarkContinues : 0) | (rule >= 0 ? static_cast<LPARAM>(rule) + 1 : 0);
+            SendMessageW(view, LB_SETITEMDATA, i, mark);
+        }
+        first = end;
+    }
+    if (line) HeapFree(heap, 0, line);
+}
+
+}  // namespace
+
 void ApplyHighlights() {
-    bool wanted = AnyRuleOn(highlights);
+    PrepareRules(highlights.rules, RuleForm::Highlight, &highlights.prepared);
+    if (app.view) RemarkView(app.view);
+    bool wanted = AnyRuleOn(highlights.rules);
     if (app.view && IsDrawnView(app.view) != wanted) RebuildView(wanted);
     if (app.view) InvalidateRect(app.view, nullptr, TRUE);
 }

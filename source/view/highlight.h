@@ -2,44 +2,19 @@
 // rule is switched on the view stays the plain list box; with rules it is drawn by the owner.
 #pragma once
 #include <windows.h>
-#include <cstddef>
-#include <cstdint>
 
-constexpr int kMaxHighlightRules = 16;
-constexpr int kHighlightTextUnits = 256;   // up to 255 characters and the terminator
+#include "persist/rules.h"
 
-// Rule flags as stored: FLAGS;TEXT-RGB;BACK-RGB;TEXT
-constexpr uint32_t kRuleMatchCase = 1;
-constexpr uint32_t kRuleWholeWord = 2;
-constexpr uint32_t kRuleOff = 4;
-
-struct HighlightRule {
-    uint32_t flags;
-    COLORREF textColor;
-    COLORREF backColor;
-    wchar_t text[kHighlightTextUnits];
-};
-
+// The stored rules, and the switched-on ones prepared for matching. A row's rule is decided once,
+// on its line's whole text, when it enters the view, and kept with it as its mark.
 struct Highlights {
-    HighlightRule rules[kMaxHighlightRules];
-    int count;
+    RuleSet rules;
+    MatchSet prepared;
 };
 
 extern Highlights highlights;
 
-// Pure decisions.
-// A stored value into a rule; false for anything that is no rule (bad number or colour, empty text).
-bool ParseHighlightRule(const wchar_t* value, HighlightRule* rule);
-// A rule into its stored form; false, and nothing useful written, when `units` cannot hold it.
-bool FormatHighlightRule(const HighlightRule& rule, wchar_t* out, size_t units);
-bool AnyRuleOn(const Highlights& set);
-// The first switched-on rule whose text the row contains under Find's rules, or -1.
-int MatchingRule(const Highlights& set, const wchar_t* row, int rowLength);
-
-// "highlight 0".."highlight 15": read at start-up; written when the dialog is saved, with the
-// values beyond the saved rules deleted.
-void LoadHighlights();
-void StoreHighlights();
+void LoadHighlights();            // start-up: the stored rules, prepared
 
 // The view's side: owner-drawn rows and their height, and the switch between the two kinds of view.
 // Each answers TRUE when the request was the view's, else 0 as before there were rules.
@@ -51,5 +26,7 @@ void PaintDrawnView(HWND view, bool redrawOff);
 // One row: `fill` in the row's colours, its text from `textX`.
 void DrawViewRow(HDC dc, HWND view, int index, const RECT& fill, int textX, bool selected);
 int ViewRowHeight();              // the height the plain list box gives its rows in the view font
-void ApplyHighlights();           // after the rules changed: the right kind of view, repainted
+// After the rules changed: prepared again, every row in the view marked afresh (its line judged
+// on the rows the view still holds), the right kind of view, repainted.
+void ApplyHighlights();
 void HighlightDialogCommand();    // 1410

@@ -8,6 +8,7 @@
 #include "status/status.h"
 #include "view/clipboard.h"
 #include "view/highlight.h"
+#include "logsource/lines.h"
 #include "shell/mainwnd.h"
 #include <commdlg.h>
 
@@ -30,6 +31,14 @@ constexpr size_t kReserveBatch = 16;
 // Reading a surviving row back and adding it again costs about as much as moving this many
 // items once (measured: about 1.8 us against 0.3 ns).
 constexpr size_t kRowCopyCost = 6000;
+
+// A row at the bottom with its mark; the list box keeps 0 without being told.
+void AddMarkedRow(HWND view, const wchar_t* text, LPARAM mark) {
+    LRESULT at = SendMessageW(view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    if (mark && at >= 0) SendMessageW(view, LB_SETITEMDATA, static_cast<WPARAM>(at), mark);
+}
+
+bool RowMarksUsed() { return highlights.prepared.count != 0; }
 
 size_t RowCount(HWND view) {
     LRESULT count = SendMessageW(view, LB_GETCOUNT, 0, 0);
@@ -76,6 +85,13 @@ struct ListMarks {
 bool RebuildWithout(HWND view, size_t current, size_t drop, size_t incoming, ListMarks* marks) {
     const size_t survivors = current - drop;
     HANDLE heap = GetProcessHeap();
+    // The rows' marks matter only while highlighting colours them.
+    LPARAM* data = nullptr;
+    if (RowMarksUsed() && survivors) {
+        data = static_cast<LPARAM*>(survivors < SIZE_MAX / sizeof(LPARAM) ? HeapAlloc(heap, 0, survivors * sizeof(LPARAM)) : nullptr);
+        if (!data) return false;
+        for (size_t i = 0; i < survivors; ++i) data[i] = SendMessageW(view, LB_GETITEMDATA, drop + i, 0);
+    }
     // The survivors' texts end to end, each NUL-terminated.
     size_t units = 0;
     for (size_t i = 0; i < survivors; ++i) {
@@ -83,11 +99,11 @@ bool RebuildWithout(HWND view, size_t current, size_t drop, size_t incoming, Lis
         units += (length > 0 ? static_cast<size_t>(length) : 0) + 1;
     }
     auto* texts = static_cast<wchar_t*>(units < SIZE_MAX / sizeof(wchar_t) ? HeapAlloc(heap, 0, units * sizeof(wchar_t)) : nullptr);
-    if (!texts) return false;
     int* selected = nullptr;
     size_t selectedCount = 0;
-    if (!ReadSelection(view, &selected, &selectedCount)) {
-        HeapFree(heap, 0, texts);
+    if (!texts || !ReadSelection(view, &selected, &selectedCount)) {
+        if (texts) HeapFree(heap, 0, texts);
+        if (data) HeapFree(heap, 0, data);
         return false;
     }
     *marks = ListMarks{SendMessageW(view, LB_GETANCHORINDEX, 0, 0), SendMessageW(view, LB_GETCARETINDEX, 0, 0),
@@ -109,10 +125,11 @@ bool RebuildWithout(HWND view, size_t current, size_t drop, size_t incoming, Lis
     SendMessageW(view, LB_RESETCONTENT, 0, 0);
     ReserveFor(view, survivors + incoming);
     for (size_t i = 0, from = 0; i < survivors; ++i) {
-        SendMessageW(view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(texts + from));
+        AddMarkedRow(view, texts + from, data ? data[i] : 0);
         from += lstrlenW(texts + from) + 1;
     }
     HeapFree(heap, 0, texts);
+    if (data) HeapFree(heap, 0, data);
 
     SelectRuns(view, selected, selectedCount, drop);
     if (selected) HeapFree(heap, 0, selected);
@@ -250,7 +267,7 @@ bool IsDrawnView(HWND view) { return (GetWindowLongW(view, GWL_STYLE) & LBS_OWNE
 
 HWND CreateView(HWND parent) {
     InitViewResources();   // already done at start-up; tests may create the view directly
-    DWORD style = kViewStyle | (AnyRuleOn(highlights) ? LBS_OWNERDRAWFIXED : 0);
+    DWORD style = kViewStyle | (AnyRuleOn(highlights.rules) ? LBS_OWNERDRAWFIXED : 0);
     HWND view = MakeView(parent, style, ViewExtendedStyle(themeState() != 0, isWindowsAtLeast(kWindowsVista)),
                          RECT{0, 0, 0, 0});
     if (!view) return nullptr;
@@ -288,7 +305,7 @@ bool RebuildView(bool ownerDrawn) {
         LRESULT got = length > 0 && length <= static_cast<LRESULT>(kMaxRowLimit)
             ? SendMessageW(old, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text)) : 0;
         text[got > 0 && got <= static_cast<LRESULT>(kMaxRowLimit) ? got : 0] = 0;
-        SendMessageW(view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        AddMarkedRow(view, text, SendMessageW(old, LB_GETITEMDATA, i, 0));
     }
     SelectRuns(view, selected, selectedCount, 0);
     if (selected) HeapFree(GetProcessHeap(), 0, selected);
@@ -314,8 +331,9 @@ bool RebuildView(bool ownerDrawn) {
 void AppendViewRows(RowSource next, void* context, size_t count, size_t keep) {
     HWND view = app.view;
     if (!view || !count) return;
+    uint32_t mark = 0;
     if (keep && count > keep) {
-        for (size_t i = keep; i < count; ++i) next(context);
+        for (size_t i = keep; i < count; ++i) next(context, &mark);
         count = keep;
     }
     size_t current = RowCount(view);
@@ -331,12 +349,28 @@ void AppendViewRows(RowSource next, void* context, size_t count, size_t keep) {
         if (count >= kReserveBatch) ReserveFor(view, count);
     }
     // A row the list box refuses (LB_ERRSPACE) is lost; the next one is offered all the same.
-    for (size_t i = 0; i < count; ++i) SendMessageW(view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(next(context)));
+    for (size_t i = 0; i < count; ++i) {
+        const wchar_t* text = next(context, &mark);
+        AddMarkedRow(view, text, static_cast<LPARAM>(mark));
+    }
     if (rebuilt) RestoreMarks(view, marks);
     if (quiet) {
         SendMessageW(view, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(view, nullptr, TRUE);
     }
+}
+
+void RemarkLastViewRows(size_t rows, uint32_t mark) {
+    HWND view = app.view;
+    if (!view) return;
+    size_t count = RowCount(view);
+    size_t first = rows < count ? count - rows : 0;
+    for (size_t i = first; i < count; ++i) {
+        LRESULT data = SendMessageW(view, LB_GETITEMDATA, i, 0);
+        LPARAM kept = data == LB_ERR ? 0 : (data & kMarkContinues);
+        SendMessageW(view, LB_SETITEMDATA, i, kept | (mark & kMarkRuleMask));
+    }
+    if (first < count) InvalidateRect(view, nullptr, FALSE);
 }
 
 void FocusView() {

@@ -25,9 +25,13 @@ void InitViewResources();
 // Appends rows at the bottom of the view in one batch. With `keep` not 0 the oldest rows go
 // first so that at most `keep` remain, as if each row had been appended after trimming the
 // view below `keep`; with `keep` 0 nothing is removed.
-// The rows come from `next`, one per call, oldest first; each is copied before the next call.
-using RowSource = const wchar_t* (*)(void* context);
+// The rows come from `next`, one per call, oldest first, each with its mark (kept as the item
+// data when not 0); each is copied before the next call.
+using RowSource = const wchar_t* (*)(void* context, uint32_t* mark);
 void AppendViewRows(RowSource next, void* context, size_t count, size_t keep);
+// The last `rows` rows (or all there are) take `mark`'s highlighting rule, keeping their own
+// continuation flag.
+void RemarkLastViewRows(size_t rows, uint32_t mark);
 
 // Pure decisions behind the view.
 constexpr DWORD kViewStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP |

@@ -591,3 +591,160 @@ TEST(FindE2E, ForgedFindAndShellMessagesChangeNothing) {
     EXPECT_EQ(L"four", harness::Rows(brindle.view).back());
     EXPECT_EQ(0u, harness::Close(brindle));
 }
+
+namespace {
+
+constexpr UINT kFilterRows = 1213, kFilters = 1411;
+constexpr int kFilterList = 560, kAddFilter = 561, kFilterText = 565, kFilterMatchCase = 566, kFilterHide = 570;
+
+void SetValue(const wchar_t* name, const wchar_t* value) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name, REG_SZ, value, static_cast<DWORD>((wcslen(value) + 1) * 2));
+}
+
+std::wstring Value(const wchar_t* name) {
+    wchar_t value[400] = L"";
+    DWORD size = sizeof(value);
+    if (RegGetValueW(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return L"(none)";
+    return value;
+}
+
+DWORD Number(const wchar_t* name) {
+    DWORD value = 99, size = sizeof(value);
+    RegGetValueW(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+
+// The filter values and the settings this scenario changes, gone before and after it.
+struct FilterSettingsGone {
+    FilterSettingsGone() { Clear(); }
+    ~FilterSettingsGone() { Clear(); }
+    static void Clear() {
+        DeleteRules();
+        for (int i = 0; i < 16; ++i) {
+            wchar_t name[32];
+            wsprintfW(name, L"filter %d", i);
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, name);
+        }
+        for (const wchar_t* name : {L"filter", L"row length", L"lines limit", L"wrap lines"})
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, name);
+    }
+};
+
+bool ShowsRows(const harness::Process& brindle, const std::vector<std::wstring>& rows) {
+    return harness::WaitUntil([&] { return harness::Rows(brindle.view) == rows; });
+}
+
+}  // namespace
+
+// Rules in the registry before start: Show only and Hide together, lines judged whole across their
+// wrapped rows, the row limit counting the rows shown, live appends, the switch off and on, the
+// status bar, and the dialog.
+TEST(FindE2E, FiltersShowOnlyTheLinesThatMatterLiveAndWhole) {
+    FilterSettingsGone gone;
+    SetValue(L"filter 0", L"1;ERROR");          // Show only, match case
+    SetValue(L"filter 1", L"3;FATAL");          // Show only, whole word
+    SetValue(L"filter 2", L"16;cache");         // Hide
+    SetValue(L"filter 3", L"x;not a rule");
+    SetValue(L"filter 4", L"0;");
+    SetValue(L"filter 5", L"4;INFO");           // switched off
+    SetSetting(L"filter 6", 7);                 // not REG_SZ: no rule
+    SetSetting(L"filter", 1);
+    SetSetting(L"row length", 20);
+    SetSetting(L"wrap lines", 1);
+    SetSetting(L"lines limit", 8);
+    SetRule(0, L"1;FFFFFF;D01010;disk");
+
+    // ERROR at the very start, far more hidden lines than the limit after it: it stays in view.
+    std::string text = "ERROR first\n";
+    for (int i = 0; i < 300; ++i) text += "INFO line " + std::to_string(i) + "\n";
+    text += "DEBUG no errors\nERROR in the cache\nFATAL two\nFATALITY\n";
+    text += "xxxxxxxxxxxxxxxxxxxxxxxxx ERROR late\n";        // the match lies in its second row
+    text += "yyyyyyyyyyyyyyyyyyyyyyyyy cache ERROR\n";       // hidden whole by its second row
+    text += "ERROR 1234567890123 disk full\n";               // coloured whole by its second row
+    std::wstring path = harness::NewTempDir() + L"\\filtered.log";
+    ASSERT_TRUE(harness::WriteBytes(path, text));
+    harness::Process brindle;
+    ASSERT_TRUE(harness::Start(brindle, L"\"" + path + L"\""));
+    const std::vector<std::wstring> shown = {L"ERROR first", L"FATAL two", L"xxxxxxxxxxxxxxxxxxxx", L"xxxxx ERROR late",
+                                             L"ERROR 1234567890123 ", L"disk full"};
+    ASSERT_TRUE(ShowsRows(brindle, shown));
+    // 300 INFO, the DEBUG line, the two with the cache and FATALITY.
+    EXPECT_TRUE(WaitStatus(brindle, 5, L"Filtered: 304 hidden"));
+    EXPECT_NE(std::wstring::npos, harness::StatusTip(brindle, 5).find(L"304 lines left out"));
+    EXPECT_NE(std::wstring::npos, harness::StatusTip(brindle, 5).find(L"last 256 kB"));
+    SetForegroundWindow(brindle.main);
+    EXPECT_TRUE(ShowsColour(brindle.view, 4, RGB(0xD0, 0x10, 0x10)));
+    EXPECT_TRUE(ShowsColour(brindle.view, 5, RGB(0xD0, 0x10, 0x10)));
+    EXPECT_NE(RGB(0xD0, 0x10, 0x10), RowColour(brindle.view, 3));
+
+    // Appended lines are filtered as they come; a line written in pieces is judged when it ends.
+    ASSERT_TRUE(harness::AppendBytes(path, "DEBUG y\nERROR three\nINFO z\nxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"));
+    std::vector<std::wstring> more = shown;
+    more.push_back(L"ERROR three");
+    ASSERT_TRUE(ShowsRows(brindle, more));
+    EXPECT_TRUE(WaitStatus(brindle, 5, L"Filtered: 306 hidden"));
+    ASSERT_TRUE(harness::AppendBytes(path, " FATAL\n"));
+    more.insert(more.end(), {L"xxxxxxxxxxxxxxxxxxxx", L"xxxxxxxxxxx FATAL"});
+    // The limit counts shown rows: the oldest go as the ninth and tenth arrive.
+    more.erase(more.begin(), more.begin() + 1);
+    ASSERT_TRUE(ShowsRows(brindle, more));
+
+    // Off from the View menu: stored at once, every line again under the limit, part 5 as always.
+    PostMessageW(brindle.main, WM_COMMAND, kFilterRows, 0);
+    EXPECT_TRUE(harness::WaitUntil([] { return Number(L"filter") == 0; }));
+    EXPECT_TRUE(WaitStatus(brindle, 5, L"8 lines in log"));
+    std::vector<std::wstring> rows = harness::Rows(brindle.view);
+    ASSERT_EQ(8u, rows.size());
+    EXPECT_EQ(L"xxxxxxxxxxx FATAL", rows.back());
+    EXPECT_EQ(L"INFO z", rows[5]);
+    // And on again.
+    PostMessageW(brindle.main, WM_COMMAND, kFilterRows, 0);
+    EXPECT_TRUE(harness::WaitUntil([] { return Number(L"filter") == 1; }));
+    ASSERT_TRUE(ShowsRows(brindle, more));
+    EXPECT_TRUE(WaitStatus(brindle, 5, L"Filtered: 306 hidden"));
+
+    // The dialog lists the rules that are rules; Cancel keeps everything, Save stores and renumbers.
+    PostMessageW(brindle.main, WM_COMMAND, kFilters, 0);
+    HWND dialog = WaitForDialog(brindle, L"Filters");
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_EQ(4, static_cast<int>(SendDlgItemMessageW(dialog, kFilterList, LB_GETCOUNT, 0, 0)));
+    wchar_t line[320] = L"";
+    SendDlgItemMessageW(dialog, kFilterList, LB_GETTEXT, 2, reinterpret_cast<LPARAM>(line));
+    EXPECT_STREQ(L"Hide: cache", line);
+    SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(L"x;not a rule", Value(L"filter 3"));
+    PostMessageW(brindle.main, WM_COMMAND, kFilterRows, 0);   // off, for Save to switch on again
+    EXPECT_TRUE(harness::WaitUntil([] { return Number(L"filter") == 0; }));
+    PostMessageW(brindle.main, WM_COMMAND, kFilters, 0);
+    dialog = WaitForDialog(brindle, L"Filters");
+    ASSERT_NE(nullptr, dialog);
+    Click(dialog, kAddFilter);
+    SetControlText(dialog, kFilterText, L"FATAL");
+    Check(dialog, kFilterMatchCase, true);
+    Click(dialog, kFilterMatchCase);
+    Check(dialog, kFilterHide, true);
+    Click(dialog, kFilterHide);
+    SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(L"1;ERROR", Value(L"filter 0"));
+    EXPECT_EQ(L"3;FATAL", Value(L"filter 1"));
+    EXPECT_EQ(L"16;cache", Value(L"filter 2"));
+    EXPECT_EQ(L"4;INFO", Value(L"filter 3"));
+    EXPECT_EQ(L"17;FATAL", Value(L"filter 4"));
+    EXPECT_EQ(L"(none)", Value(L"filter 5"));
+    EXPECT_EQ(99u, Number(L"filter 6"));
+    EXPECT_EQ(1u, Number(L"filter"));
+    // Hide wins over Show only: the FATAL lines are gone.
+    EXPECT_TRUE(ShowsRows(brindle, {L"ERROR first", L"xxxxxxxxxxxxxxxxxxxx", L"xxxxx ERROR late", L"ERROR 1234567890123 ",
+                                    L"disk full", L"ERROR three"}));
+    EXPECT_EQ(0u, harness::Close(brindle));
+
+    // A restart finds the rules and the switch as they were.
+    harness::Process again;
+    ASSERT_TRUE(harness::Start(again, L"\"" + path + L"\""));
+    EXPECT_TRUE(ShowsRows(again, {L"ERROR first", L"xxxxxxxxxxxxxxxxxxxx", L"xxxxx ERROR late", L"ERROR 1234567890123 ",
+                                  L"disk full", L"ERROR three"}));
+    EXPECT_EQ(0u, harness::Close(again));
+}

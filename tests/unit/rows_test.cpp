@@ -14,11 +14,19 @@ namespace {
 struct Cutter {
     std::unique_ptr<LogSource> state = std::make_unique<LogSource>();
     std::vector<std::wstring> rows;
+    std::wstring ends;   // per call: '|' for a row that ends its line, '.' for one that does not, '0' for a line feed alone
     bool longestGrew = false;
 
-    static bool Emit(void* context, const wchar_t* row, uint32_t length) {
+    static bool Emit(void* context, const wchar_t* row, uint32_t length, bool endsLine) {
+        auto* cutter = static_cast<Cutter*>(context);
+        if (!row) {
+            EXPECT_TRUE(endsLine);
+            cutter->ends += L'0';
+            return false;
+        }
         EXPECT_EQ(0, row[length]);   // rows reach the view NUL-terminated
-        static_cast<Cutter*>(context)->rows.emplace_back(row, length);
+        cutter->rows.emplace_back(row, length);
+        cutter->ends += endsLine ? L'|' : L'.';
         return true;
     }
     Cutter& Feed(const std::wstring& units, uint32_t limit, bool cutEmpty = false) {
@@ -36,6 +44,9 @@ TEST(CutRows, WrapsHardAtTheRowLimit) {
     EXPECT_EQ((Rows{L"abcdefghij", L"klm"}), Cutter().Feed(L"abcdefghijklm\n", 10).rows);
     // A line exactly as long as the limit: the full row, then an empty row at its line feed.
     EXPECT_EQ((Rows{L"abcdefghij", L""}), Cutter().Feed(L"abcdefghij\n", 10).rows);
+    // Rows cut by the limit go on their line; only the row at the line feed ends it.
+    EXPECT_EQ(L".|", Cutter().Feed(L"abcdefghij\n", 10).ends);
+    EXPECT_EQ(L"..|", Cutter().Feed(L"abcdefghijklmnopqrstu\n", 10).ends);
     // Without wrapping the limit is 4,095 units.
     Cutter unwrapped;
     unwrapped.Feed(std::wstring(5000, L'x') + L"\n", kMaxRowLimit);
@@ -94,6 +105,12 @@ TEST(CutRows, RestrictEmptyLinesShowsOneBlankRowOfARun) {
     EXPECT_EQ((Rows{L"a", L"\x3000 ", L"b"}), cut(L"a\n\t\n\x3000 \n\n\nb\n"));
     // Each run is counted afresh after a text row.
     EXPECT_EQ((Rows{L"a", L"", L"b", L"c"}), cut(L"a\n\n\nb\n\nc\n"));
+    // A left-out row still ends its line, so that whole lines are told apart, also when a line
+    // exactly as long as the limit leaves only its empty remainder at the line feed.
+    Cutter ends;
+    ends.Feed(L"a\n\nabcdefghij\nk\n", 10, true);
+    EXPECT_EQ((Rows{L"a", L"abcdefghij", L"k"}), ends.rows);
+    EXPECT_EQ(L"|0.0|", ends.ends);
     // Off: every blank row stays.
     EXPECT_EQ((Rows{L"a", L"", L"", L"b"}), Cutter().Feed(L"a\n\n\nb\n", 80, false).rows);
     EXPECT_TRUE(IsBlankRow(L"", 0));
@@ -132,8 +149,9 @@ struct HostileCut {
     uint32_t exactly;     // every row is this long, when not 0
     size_t rows = 0;
 
-    static bool Emit(void* context, const wchar_t* row, uint32_t length) {
+    static bool Emit(void* context, const wchar_t* row, uint32_t length, bool) {
         auto* cut = static_cast<HostileCut*>(context);
+        if (!row) return false;
         EXPECT_EQ(cut->record->rowBuffer, row);
         EXPECT_LE(length, cut->bound);
         if (cut->exactly) {

@@ -381,7 +381,7 @@ TEST_F(RowsView, TrimWithoutMemoryForTheRebuildKeepsTheNewestRows) {
     ASSERT_EQ(3000, harness::RowCount(view));
     ASSERT_TRUE(PlanViewTrim(3000, 2900, 3000).rebuild);
     struct Source { int next; wchar_t row[32]; } source{0, L""};
-    auto next = [](void* context) -> const wchar_t* {
+    auto next = [](void* context, uint32_t*) -> const wchar_t* {
         auto* s = static_cast<Source*>(context);
         wsprintfW(s->row, L"new %d", s->next++);
         return s->row;
@@ -656,9 +656,9 @@ TEST_F(RowsView, SwitchingToRulesAndBackKeepsRowsSelectionAndScroll) {
     const std::vector<LRESULT> before = state(view);
     ASSERT_GT(before[3], 0);
 
-    highlights = Highlights{};
-    highlights.rules[0] = {kRuleMatchCase, RGB(255, 255, 255), RGB(200, 0, 0), L"ERROR"};
-    highlights.count = 1;
+    highlights.rules = RuleSet{};
+    highlights.rules.rules[0] = {kRuleMatchCase, RGB(255, 255, 255), RGB(200, 0, 0), L"ERROR"};
+    highlights.rules.count = 1;
     ApplyHighlights();
     HWND drawn = app.view;
     ASSERT_NE(view, drawn);
@@ -679,7 +679,7 @@ TEST_F(RowsView, SwitchingToRulesAndBackKeepsRowsSelectionAndScroll) {
     ChangeFontSize(-5);
 
     // A rule switched off is no rule: back to the plain list box, the same state again.
-    highlights.rules[0].flags |= kRuleOff;
+    highlights.rules.rules[0].flags |= kRuleOff;
     ApplyHighlights();
     view = app.view;
     ASSERT_NE(drawn, view);
@@ -687,5 +687,6 @@ TEST_F(RowsView, SwitchingToRulesAndBackKeepsRowsSelectionAndScroll) {
     EXPECT_TRUE(rows == Rows());
     EXPECT_EQ(selected, Selected(view));
     EXPECT_EQ(before, state(view));
-    highlights = Highlights{};
+    highlights.rules = RuleSet{};
+    ApplyHighlights();
 }
