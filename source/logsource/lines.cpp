@@ -19,6 +19,7 @@ struct LineStage {
     wchar_t* text;          // kStageUnits, allocated at the first judged line
     uint32_t* rowEnds;      // where each held row ends in `text`
     uint32_t fill;          // units in `text`
+    uint32_t heldFrom;      // where the first held row begins; the text before it is in the view
     uint32_t rows;          // rows held
     bool judged;            // the judged length was reached: the rest of the line follows its verdict
     bool shown;
@@ -78,7 +79,7 @@ bool PassRow(const wchar_t* row, uint32_t length, bool first) {
 uint32_t PassHeldRows() {
     uint32_t passed = 0;
     if (stage.shown) {
-        uint32_t from = 0;
+        uint32_t from = stage.heldFrom;
         for (uint32_t i = 0; i < stage.rows; ++i) {
             uint32_t end = stage.rowEnds[i];
             if (PassRow(stage.text + from, end - from, stage.released + i == 0)) ++passed;
@@ -87,6 +88,7 @@ uint32_t PassHeldRows() {
     }
     stage.released += stage.rows;
     stage.rows = 0;
+    stage.heldFrom = stage.fill;
     return passed;
 }
 
@@ -99,6 +101,7 @@ void RemarkReleasedRows() {
 
 void EndLine() {
     stage.fill = 0;
+    stage.heldFrom = 0;
     stage.rows = 0;
     stage.judged = false;
     stage.released = 0;
@@ -137,15 +140,15 @@ bool StageRow(void*, const wchar_t* row, uint32_t length, bool endsLine) {
         if (stage.fill >= kJudgedLineUnits) {
             Judge();
             stage.judged = true;
+            RemarkReleasedRows();   // before the held rows join the released ones
             passed = PassHeldRows() != 0;
-            RemarkReleasedRows();
         }
     }
     if (endsLine) {
         if (!stage.judged) {
             Judge();
-            passed = PassHeldRows() != 0 || passed;
             RemarkReleasedRows();
+            passed = PassHeldRows() != 0 || passed;
         }
         EndLine();
     }

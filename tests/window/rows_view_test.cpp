@@ -7,6 +7,7 @@
 #include "shell/app.h"
 #include "view/view.h"
 #include "view/highlight.h"
+#include "logsource/lines.h"
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -687,6 +688,66 @@ TEST_F(RowsView, SwitchingToRulesAndBackKeepsRowsSelectionAndScroll) {
     EXPECT_TRUE(rows == Rows());
     EXPECT_EQ(selected, Selected(view));
     EXPECT_EQ(before, state(view));
+    highlights.rules = RuleSet{};
+    ApplyHighlights();
+}
+
+// Whole lines: a line's rows take one mark, decided on the whole line, also when the line reached
+// the view in pieces; under filters a line's rows wait for its line feed and go or stay together.
+TEST_F(RowsView, LinesAreJudgedWholeAcrossTheirRowsAndTheirTicks) {
+    auto data = [&](int row) { return static_cast<uint32_t>(SendMessageW(app.view, LB_GETITEMDATA, row, 0)); };
+    highlights.rules = RuleSet{};
+    highlights.rules.rules[0] = {0, RGB(255, 255, 255), RGB(200, 0, 0), L"disk"};
+    highlights.rules.count = 1;
+    ApplyHighlights();
+
+    // Two rows of a line without its end show at the end of the tick, unmarked so far...
+    Tick(L"plain\naaaaaaaaaabbbbbbbbbbcc", 10);
+    ASSERT_EQ((std::vector<std::wstring>{L"plain", L"aaaaaaaaaa", L"bbbbbbbbbb"}), harness::Rows(app.view));
+    EXPECT_EQ(0u, data(1));
+    EXPECT_EQ(kMarkContinues, data(2));
+    // ...and are marked with their line once its last row brings the match.
+    Tick(L" disk\nafter\n", 10);
+    ASSERT_EQ((std::vector<std::wstring>{L"plain", L"aaaaaaaaaa", L"bbbbbbbbbb", L"cc disk", L"after"}),
+              harness::Rows(app.view));
+    EXPECT_EQ((std::vector<uint32_t>{0, 1, 1 | kMarkContinues, 1 | kMarkContinues, 0}),
+              (std::vector<uint32_t>{data(0), data(1), data(2), data(3), data(4)}));
+    // New rules mark the rows in the view again, a line's rows together.
+    lstrcpyW(highlights.rules.rules[0].text, L"after");
+    ApplyHighlights();
+    EXPECT_EQ((std::vector<uint32_t>{0, 0, kMarkContinues, kMarkContinues, 1}),
+              (std::vector<uint32_t>{data(0), data(1), data(2), data(3), data(4)}));
+
+    // Filters: the rows of an unfinished line wait, then the line goes whole, judged by its end.
+    SendMessageW(app.view, LB_RESETCONTENT, 0, 0);
+    ResetRowState();
+    settings.filter = 1;
+    filters.rules = RuleSet{};
+    filters.rules.rules[0] = {kRuleMatchCase, 0, 0, L"ERROR"};
+    filters.rules.rules[1] = {kRuleHide, 0, 0, L"cache"};
+    filters.rules.count = 2;
+    PrepareFilters();
+    Tick(L"INFO x\nERROR aaaaaaaaaaaaaaa", 10);
+    EXPECT_EQ(0, harness::RowCount(app.view));
+    EXPECT_TRUE(LastLineUnfinished());
+    Tick(L" bbb\nERROR cccccccccc in the cache\nERROR", 10);
+    EXPECT_EQ((std::vector<std::wstring>{L"ERROR aaaa", L"aaaaaaaaaa", L"a bbb"}), harness::Rows(app.view));
+    EXPECT_EQ(2u, filters.hiddenLines);
+    // A line longer than the judged length is judged by its start: the late match does not count,
+    // and the line is counted once.
+    Tick(L" late\n" + std::wstring(kJudgedLineUnits, L'x') + L"ERROR\n", kMaxRowLimit);
+    EXPECT_EQ(L"ERROR late", harness::Rows(app.view).back());
+    EXPECT_EQ(3u, filters.hiddenLines);
+    EXPECT_FALSE(LastLineUnfinished());
+    std::wstring longLine = L"ERROR" + std::wstring(kJudgedLineUnits + 5000, L'y');
+    Tick(longLine + L"\n", kMaxRowLimit);
+    std::vector<std::wstring> rows = harness::Rows(app.view);
+    std::wstring joined;
+    for (size_t i = 4; i < rows.size(); ++i) joined += rows[i];
+    EXPECT_EQ(longLine, joined) << "every row of a long shown line, in order";
+    settings.filter = 0;
+    ReleaseMatchSet(&filters.prepared);
+    filters.rules = RuleSet{};
     highlights.rules = RuleSet{};
     ApplyHighlights();
 }
