@@ -43,6 +43,24 @@ int FindUnits(const wchar_t* row, int rowLength, const wchar_t* text, int m, boo
     return -1;
 }
 
+// A prepared rule's text in `row`: the first unit is looked for unfolded among the units that fold
+// to it, the rest is compared through the fold table.
+int FindFolded(const wchar_t* row, int rowLength, const MatchRule& rule) {
+    const int m = rule.length;
+    if (!rule.firstUnits[0]) return FindUnits(row, rowLength, rule.text, m, false);
+    if (m <= 0 || m > rowLength) return -1;
+    const wchar_t a = rule.firstUnits[0], b = rule.firstUnits[1];
+    const wchar_t* table = fold.unit;
+    const int last = rowLength - m;
+    for (int p = 0; p <= last; ++p) {
+        if (row[p] != a && row[p] != b) continue;
+        int i = 1;
+        while (i < m && table[static_cast<uint16_t>(row[p + i])] == rule.text[i]) ++i;
+        if (i == m) return p;
+    }
+    return -1;
+}
+
 // Only the first occurrence is judged: one inside a word rules the text out.
 bool FirstIsWhole(const wchar_t* row, int rowLength, int p, int m) {
     bool before = p > 0 && IsWordCharacter(row[p - 1]);
@@ -101,6 +119,17 @@ bool PrepareMatchRule(MatchRule* rule, const wchar_t* text, uint32_t flags, Matc
     for (int i = 0; i < length; ++i) rule->text[i] = matchCase ? text[i] : FoldUnit(text[i]);
     rule->text[length] = 0;
     rule->length = length;
+    rule->firstUnits[0] = rule->firstUnits[1] = 0;
+    if (!matchCase) {
+        int found = 0;
+        wchar_t units[3] = {};
+        for (unsigned c = 1; c < 65536 && found < 3; ++c)
+            if (fold.unit[c] == rule->text[0]) units[found++] = static_cast<wchar_t>(c);
+        if (found >= 1 && found <= 2) {
+            rule->firstUnits[0] = units[0];
+            rule->firstUnits[1] = found == 2 ? units[1] : units[0];
+        }
+    }
     return true;
 }
 
@@ -115,7 +144,8 @@ bool RuleMatches(const MatchRule& rule, const wchar_t* text, int length) {
     if (!text || length < 0 || rule.length <= 0) return false;
     // A pattern may match the empty text; plain text never does.
     if (rule.regex) return RegexMatches(rule.regex, text, length);
-    int p = FindUnits(text, length, rule.text, rule.length, (rule.flags & kMatchCase) != 0);
+    int p = rule.flags & kMatchCase ? FindUnits(text, length, rule.text, rule.length, true)
+                                    : FindFolded(text, length, rule);
     if (p < 0) return false;
     return !(rule.flags & kMatchWholeWord) || FirstIsWhole(text, length, p, rule.length);
 }

@@ -29,6 +29,9 @@ struct MatchRule {
     int length;
     wchar_t text[kMatchTextUnits];      // folded unless kMatchCase
     Regex* regex;                       // compiled pattern when kMatchRegex, owned by the rule
+    // Without kMatchCase: the units that fold to the first unit of `text`, so that a scan for it
+    // needs no folding; 0 when more than two do.
+    wchar_t firstUnits[2];
 };
 
 // Why a pattern was refused, and where (a unit index into the pattern).

@@ -6,6 +6,12 @@
 
 namespace {
 
+std::string Ascii(const wchar_t* text) {
+    std::string out;
+    for (; *text; ++text) out += *text < 128 ? static_cast<char>(*text) : '?';
+    return out;
+}
+
 bool Parse(const wchar_t* value, RuleForm form, StoredRule* rule) { return ParseStoredRule(value, form, rule); }
 
 // A set of rules as the dialogs leave them, prepared as loading prepares them.
@@ -97,6 +103,7 @@ TEST(PreparedRules, FirstSwitchedOnMatchingRuleWinsUnderFindsRules) {
     EXPECT_EQ(1, set.First(L"ERROR disk full"));
     EXPECT_EQ(3, set.First(L"error: disk full"));
     EXPECT_EQ(3, set.First(L"Error"));            // folded once when prepared, the text at each call
+    EXPECT_EQ(3, set.First(L"xxeRRor"));
     EXPECT_EQ(-1, set.First(L"disk full"));
     EXPECT_EQ(2, set.First(L"the cat sat"));
     EXPECT_EQ(-1, set.First(L"category cat"));   // Find judges the first occurrence alone
@@ -106,6 +113,24 @@ TEST(PreparedRules, FirstSwitchedOnMatchingRuleWinsUnderFindsRules) {
     EXPECT_FALSE(AnyRuleOn(set.set));
     PrepareRules(set.set, RuleForm::Highlight, &set.match);
     EXPECT_EQ(-1, set.First(L"ERROR"));
+}
+
+// Folding is Find's: the C library's, whose C locale folds A to Z alone. A prepared rule, whose
+// text is folded once, answers exactly as Find's comparison, which folds at every call.
+TEST(PreparedRules, CaseFoldsExactlyAsFind) {
+    const wchar_t* rules[] = {L"\x10C" L"as", L"\x10D" L"AS", L"eRRor", L"k", L"\xDF" L"e"};
+    const wchar_t* texts[] = {L"\x10C" L"AS", L"\x10D" L"as", L"za \x10C" L"As", L"ERROR", L"xxerror", L"K",
+                              L"\x212A", L"\xDF" L"E", L"SSE", L""};
+    for (const wchar_t* rule : rules) {
+        Prepared set(RuleForm::Highlight, {{0, 0, 0, {}}});
+        lstrcpyW(set.set.rules[0].text, rule);
+        PrepareRules(set.set, RuleForm::Highlight, &set.match);
+        for (const wchar_t* text : texts)
+            EXPECT_EQ(TextMatches(text, static_cast<int>(wcslen(text)), rule, false, false), set.First(text) == 0)
+                << Ascii(rule) << " in " << Ascii(text);
+    }
+    Prepared czech(RuleForm::Highlight, {{0, 0, 0, L"\x10C" L"as"}});
+    EXPECT_EQ(0, czech.First(L"\x10C" L"AS"));
 }
 
 TEST(PreparedRules, FiltersShowOnlyWhatAShowRuleMatchesAndNothingAHideRuleMatches) {
