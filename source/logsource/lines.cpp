@@ -177,6 +177,10 @@ void ResetLineStage() {
     filters.hiddenLines = 0;
 }
 
+void LeaveLineStage() {
+    if (!LinesJudged()) EndLine();
+}
+
 bool LineHeld() { return stage.rows != 0 || stage.fill != 0; }
 
 void LoadFilters() {

@@ -34,4 +34,7 @@ bool StageRow(void* context, const wchar_t* row, uint32_t length, bool endsLine)
 void ReleaseUnfinishedLine();
 bool TakeLongestGrew();         // a row passed under filters widened the view, since last asked
 void ResetLineStage();          // a reload or a newly opened file: nothing held, nothing counted
+// The rules changed so that rows bypass the stage from now on: the line it followed is forgotten
+// (its rows are in the view already, as nothing but filters holds rows past a batch of reads).
+void LeaveLineStage();
 bool LineHeld();                // rows of an unfinished line wait here

@@ -159,6 +159,7 @@ void RemarkView(HWND view) {
 
 void ApplyHighlights() {
     PrepareRules(highlights.rules, RuleForm::Highlight, &highlights.prepared);
+    LeaveLineStage();
     if (app.view) RemarkView(app.view);
     bool wanted = AnyRuleOn(highlights.rules);
     if (app.view && IsDrawnView(app.view) != wanted) RebuildView(wanted);

@@ -718,6 +718,17 @@ TEST_F(RowsView, LinesAreJudgedWholeAcrossTheirRowsAndTheirTicks) {
     EXPECT_EQ((std::vector<uint32_t>{0, 0, kMarkContinues, kMarkContinues, 1}),
               (std::vector<uint32_t>{data(0), data(1), data(2), data(3), data(4)}));
 
+    // Rules gone while a line is half in the view: the rest of it follows as plain rows.
+    Tick(L"half way there, ", 10);
+    EXPECT_TRUE(LastLineUnfinished());
+    highlights.rules.rules[0].flags |= kRuleOff;
+    ApplyHighlights();
+    Tick(L"ok\n", 10);
+    std::vector<std::wstring> tail = harness::Rows(app.view);
+    tail.erase(tail.begin(), tail.end() - 2);
+    EXPECT_EQ((std::vector<std::wstring>{L"half way t", L"here, ok"}), tail);
+    EXPECT_FALSE(LastLineUnfinished());
+
     // Filters: the rows of an unfinished line wait, then the line goes whole, judged by its end.
     SendMessageW(app.view, LB_RESETCONTENT, 0, 0);
     ResetRowState();
