@@ -45,10 +45,10 @@ struct LogSource {
     BYTE carry[16];
     uint32_t carryCount;
 
-    wchar_t rowBuffer[kRowBufferUnits];
     uint32_t rowFill;
     uint32_t emptyRun;
     uint32_t longestRow;
+    wchar_t rowBuffer[kRowBufferUnits];   // last: nothing of the record lies behind it
 };
 
 extern LogSource logSource;

@@ -172,7 +172,7 @@ LRESULT CALLBACK ViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     }
-    return CallWindowProcW(viewState.listBoxProc, view, message, wParam, lParam);
+    return CallOwnControl(viewState.listBoxProc, view, message, wParam, lParam);
 }
 
 int CharacterWidth(HWND window) {
@@ -246,6 +246,26 @@ HWND MakeView(HWND parent, DWORD style, DWORD exStyle, const RECT& place) {
 
 }  // namespace
 
+namespace {
+
+// The thumb message carries 16 bits; a position beyond them is reached from below it by pages,
+// each as wide as the scroll bar's page, then by single steps.
+void ScrollToColumn(HWND view, int column) {
+    SCROLLINFO info{sizeof(info), SIF_PAGE};
+    int page = GetScrollInfo(view, SB_HORZ, &info) && info.nPage > 0 ? static_cast<int>(info.nPage) : 1;
+    int pages = column > 0xFFFF ? (column - 0xFFFF + page - 1) / page : 0;
+    SendMessageW(view, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, column - pages * page), 0);
+    for (; pages > 0; --pages) SendMessageW(view, WM_HSCROLL, SB_PAGERIGHT, 0);
+    for (int steps = 0; steps < page; ++steps) {
+        int at = GetScrollPos(view, SB_HORZ);
+        if (at == column) break;
+        SendMessageW(view, WM_HSCROLL, at < column ? SB_LINERIGHT : SB_LINELEFT, 0);
+        if (GetScrollPos(view, SB_HORZ) == at) break;   // as far as it goes
+    }
+}
+
+}  // namespace
+
 bool IsDrawnView(HWND view) { return (GetWindowLongW(view, GWL_STYLE) & LBS_OWNERDRAWFIXED) != 0; }
 
 HWND CreateView(HWND parent) {
@@ -283,12 +303,21 @@ bool RebuildView(bool ownerDrawn) {
     size_t count = RowCount(old);
     ReserveFor(view, count);
     wchar_t text[kRowBufferUnits];
-    for (size_t i = 0; i < count; ++i) {
+    bool refused = false;
+    for (size_t i = 0; i < count && !refused; ++i) {
         LRESULT length = SendMessageW(old, LB_GETTEXTLEN, i, 0);
         LRESULT got = length > 0 && length <= static_cast<LRESULT>(kMaxRowLimit)
             ? SendMessageW(old, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text)) : 0;
         text[got > 0 && got <= static_cast<LRESULT>(kMaxRowLimit) ? got : 0] = 0;
-        SendMessageW(view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        LRESULT added = SendMessageW(view, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        refused = added == LB_ERR || added == LB_ERRSPACE;
+    }
+    if (refused) {
+        // The old list box holds the only copy of the rows: it stays, and the switch is undone.
+        DestroyWindow(view);
+        viewState.listBoxProc = oldProc;
+        if (selected) HeapFree(GetProcessHeap(), 0, selected);
+        return false;
     }
     SelectRuns(view, selected, selectedCount, 0);
     if (selected) HeapFree(GetProcessHeap(), 0, selected);
@@ -306,7 +335,7 @@ bool RebuildView(bool ownerDrawn) {
     SetWindowPos(view, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     DestroyWindow(old);
     UpdateHorizontalExtent();
-    if (column > 0) SendMessageW(view, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, column), 0);
+    if (column > 0) ScrollToColumn(view, column);
     if (focused) SetFocus(view);
     return true;
 }
