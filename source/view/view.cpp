@@ -249,17 +249,23 @@ HWND MakeView(HWND parent, DWORD style, DWORD exStyle, const RECT& place) {
 namespace {
 
 // The thumb message carries 16 bits; a position beyond them is reached from below it by pages,
-// each as wide as the scroll bar's page, then by single steps.
+// as wide as one page step of the list box measured from 0, then by single steps.
 void ScrollToColumn(HWND view, int column) {
-    SCROLLINFO info{sizeof(info), SIF_PAGE};
-    int page = GetScrollInfo(view, SB_HORZ, &info) && info.nPage > 0 ? static_cast<int>(info.nPage) : 1;
-    int pages = column > 0xFFFF ? (column - 0xFFFF + page - 1) / page : 0;
-    SendMessageW(view, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, column - pages * page), 0);
-    for (; pages > 0; --pages) SendMessageW(view, WM_HSCROLL, SB_PAGERIGHT, 0);
+    auto scroll = [view](WPARAM request) { SendMessageW(view, WM_HSCROLL, request, 0); };
+    int pages = 0, page = 1;
+    if (column > 0xFFFF) {
+        scroll(MAKEWPARAM(SB_THUMBPOSITION, 0));
+        scroll(SB_PAGERIGHT);
+        page = GetScrollPos(view, SB_HORZ);
+        if (page > 0) pages = (column - 0xFFFF + page - 1) / page;
+        if (pages * page > column) pages = column / page;
+    }
+    scroll(MAKEWPARAM(SB_THUMBPOSITION, column - pages * page));
+    for (; pages > 0; --pages) scroll(SB_PAGERIGHT);
     for (int steps = 0; steps < page; ++steps) {
         int at = GetScrollPos(view, SB_HORZ);
         if (at == column) break;
-        SendMessageW(view, WM_HSCROLL, at < column ? SB_LINERIGHT : SB_LINELEFT, 0);
+        scroll(at < column ? SB_LINERIGHT : SB_LINELEFT);
         if (GetScrollPos(view, SB_HORZ) == at) break;   // as far as it goes
     }
 }
