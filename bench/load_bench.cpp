@@ -98,7 +98,7 @@ struct DirectReader {
             }
             int units = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(got), logSource.textBuffer,
                                             static_cast<int>(kReadSize));
-            AppendResult r = AppendUnits(static_cast<uint32_t>(units), limit);
+            AppendResult r = AppendUnits(static_cast<uint32_t>(units), limit, AutoscrollLocked());
             appended |= r.appended;
             longer |= r.longestGrew;
             first = false;

@@ -187,6 +187,7 @@
 #define IDS_DONATE_LANGUAGE   62
 #define IDS_ERASE_CAPTION     65
 #define IDS_ERASE_TEXT        66
+#define IDS_ERASE_ROTATED     67
 #define IDS_VERB_CAPTION      164
 #define IDS_LOCKED            225
 #define IDS_ROW_NUMBER        226

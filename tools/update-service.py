@@ -13,8 +13,9 @@ With --test-hooks, each test gets replies of its own under /t/TOKEN/: a GET of
 /t/TOKEN/set?BYTES (percent-encoded) makes BYTES the reply of /t/TOKEN/.../brindle.php, every
 other request under /t/TOKEN/ is recorded, and /t/TOKEN/log lists the recorded paths with their
 queries, one a line; a request under /t/TOKEN/silent/ is recorded and then held unanswered for
-a minute; requests outside /t/ are recorded under the token "-". Only ever bind it to
-addresses you mean to serve.
+a minute, and one under /t/TOKEN/trickle/ is answered one byte every 4 seconds, status line
+first, for as long as the client listens; requests outside /t/ are recorded under the token
+"-". Only ever bind it to addresses you mean to serve.
 """
 import argparse
 import http.server
@@ -61,6 +62,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
+    def trickle(self, body):
+        whole = b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(body) + body
+        self.close_connection = True
+        try:
+            for i in range(len(whole)):
+                self.wfile.write(whole[i:i + 1])
+                self.wfile.flush()
+                threading.Event().wait(4)
+        except OSError:   # the client gave up
+            pass
+
     def do_GET(self):
         url = urllib.parse.urlsplit(self.path)
         service = self.server
@@ -96,6 +108,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 reply = service.replies.get(token) if rest.endswith("brindle.php") else b"download"
         if rest.startswith("silent/"):   # a service that accepts and never answers
             threading.Event().wait(60)
+            return
+        if rest.startswith("trickle/"):   # a service that answers, but slower than anyone waits
+            self.trickle(reply if reply is not None else b"")
             return
         if reply is None:
             self.answer(404, b"<html><body>404 Not Found</body></html>\n", "text/html")

@@ -172,8 +172,9 @@ INT_PTR CALLBACK CommonDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         }
         return FALSE;
     case WM_NOTIFY: {
-        const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-        if ((header->idFrom == IDC_UPDATE_LINK || header->idFrom == IDC_MAKER_LINK) &&
+        // Not copied between processes: from another thread the pointer is the sender's.
+        const NMHDR* header = SentByThisThread() ? reinterpret_cast<const NMHDR*>(lParam) : nullptr;
+        if (header && (header->idFrom == IDC_UPDATE_LINK || header->idFrom == IDC_MAKER_LINK) &&
             (header->code == NM_CLICK || header->code == NM_RETURN))
             OnLink(dialog, reinterpret_cast<const NMLINK*>(lParam));
         return FALSE;

@@ -35,8 +35,8 @@ const CharsetEntry* CharsetByIdentifier(uint32_t charset) {
 }
 
 bool IsUsableCharset(uint32_t charset) {
-    if (!CharsetByIdentifier(charset)) return false;
     if (charset >= CHARSET_UTF16LE && charset <= CHARSET_UTF32BE) return true;   // decoded by the program itself
+    // Any other number is a code page, also one put into the registry by hand beyond the menu's.
     return IsValidCodePage(ResolveCodePage(charset)) != 0;
 }
 
@@ -68,8 +68,9 @@ void UpdateCharsetMenu() {
         if (settings.charset == CHARSET_CURRENT) settings.charset = CHARSET_ANSI;
         if (logSource.fallbackCharset == CHARSET_CURRENT) logSource.fallbackCharset = CHARSET_ANSI;
     }
+    // A code page without an item of its own leaves no item marked.
     const CharsetEntry* current = CharsetByIdentifier(settings.charset);
-    if (!current || !app.mainMenu) return;
+    if (!app.mainMenu) return;
     // Item by item: the menu's items are not in identifier order and 1301 has no item.
     for (const CharsetEntry& e : kCharsets) {
         if (&e == current)

@@ -14,7 +14,7 @@ struct CharsetEntry {
 const CharsetEntry* CharsetByIdentifier(uint32_t charset);   // nullptr: no name, no radio item
 const CharsetEntry* CharsetByMenuItem(UINT menuItem);        // 1302..1310
 const CharsetEntry* CharsetByStreamName(const wchar_t* name); // exact name, else nullptr
-// One of the program's charsets, and for those that are code pages, one this system can decode.
+// UTF-16 or UTF-32, or a code page this system can decode (the menu's or any other).
 bool IsUsableCharset(uint32_t charset);
 
 struct ByteOrderMark {

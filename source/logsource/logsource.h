@@ -45,10 +45,10 @@ struct LogSource {
     BYTE carry[16];
     uint32_t carryCount;
 
-    wchar_t rowBuffer[kRowBufferUnits];
     uint32_t rowFill;
     uint32_t emptyRun;
     uint32_t longestRow;
+    wchar_t rowBuffer[kRowBufferUnits];   // last: nothing of the record lies behind it
 };
 
 extern LogSource logSource;
@@ -89,10 +89,9 @@ void CharsetCommand(UINT id);    // 1301..1310
 void AutodetectCommand();        // 1319
 
 // Row making: consumes units of textBuffer; may keep finished rows pending until FlushRows.
+// `locked` is the autoscroll lock (AutoscrollLocked): it cannot change while no input is taken,
+// so a tick asks it once for all its reads (each asking costs a round trip to the window server).
 struct AppendResult { bool appended; bool longestGrew; };
-AppendResult AppendUnits(uint32_t unitCount, uint32_t rowLimit);
-// The same with the autoscroll lock already asked: it cannot change while no input is taken, so a
-// tick asks it once for all its reads (each asking costs a round trip to the window server).
 AppendResult AppendUnits(uint32_t unitCount, uint32_t rowLimit, bool locked);
 void FlushRows();                // hands pending rows to the view (end of every read loop)
 // A finished row with the mark it keeps in the view; false when it is lost for want of memory.

@@ -161,8 +161,10 @@ bool OpenAs(const wchar_t* path, const wchar_t* shown) {
         return false;
     }
     // A pipe, console or serial port would hold the window in its first read until a writer
-    // spoke, and its size means nothing: only disk files are watched.
-    if (GetFileType(file) != FILE_TYPE_DISK) {
+    // spoke, and its size means nothing; a disk, a volume or a raw device passes for a disk file
+    // but has no size of its own. Only a file whose size can be read is watched.
+    uint64_t size = 0;
+    if (GetFileType(file) != FILE_TYPE_DISK || !QueryFileSize(file, &size)) {
         CloseHandle(file);
         ShowSystemError(IDS_ERR_OPEN, ERROR_NOT_SUPPORTED);
         ArmFirstTick();
@@ -295,7 +297,8 @@ void EraseLogFile() {
         return;
     }
     // Rotated since the last identity check: the path names a file whose lines the user has not
-    // seen. Nothing is erased; that file is shown instead, as the rotation check would show it.
+    // seen. Nothing is erased; the user is told, and that file is shown instead, as the rotation
+    // check would show it, with the watch paused or not as it was.
     bool same = false;
     if (!HandlesNameOneFile(s.handle, file, &same)) {
         DWORD code = GetLastError();
@@ -306,7 +309,15 @@ void EraseLogFile() {
     }
     if (!same) {
         CloseHandle(file);
+        const bool paused = s.paused;
         OpenReplacement();
+        if (paused && s.handle && !s.paused) {
+            s.paused = true;
+            s.readOnce = true;   // the new file's lines once, as a reload while paused shows them
+            CheckMenuCommand(IDM_PAUSE, true);
+        }
+        RefreshStatus();
+        MessageBoxW(app.mainWindow, UiString(IDS_ERASE_ROTATED), nullptr, MB_ICONWARNING);
         return;
     }
     const uint64_t kept = s.detectedCharset != 0 && s.detectedCharset == settings.charset ? s.bomLength : 0;

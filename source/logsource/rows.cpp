@@ -243,10 +243,6 @@ bool ScrollLockOn() { return (GetKeyState(VK_SCROLL) & 1) != 0; }
 
 bool AutoscrollLocked() { return ScrollLockOn() || logSource.holdScroll; }
 
-AppendResult AppendUnits(uint32_t unitCount, uint32_t rowLimit) {
-    return AppendUnits(unitCount, rowLimit, AutoscrollLocked());
-}
-
 AppendResult AppendUnits(uint32_t unitCount, uint32_t rowLimit, bool locked) {
     // Should the lock differ from the pending rows', those go first under their rule.
     size_t capacity = locked ? 0 : (settings.linesLimit ? settings.linesLimit : 1);

@@ -119,6 +119,8 @@ void OnClose() {
 }
 
 LRESULT OnNotify(const NMHDR* header) {
+    // Not copied between processes: from another thread the pointer is the sender's.
+    if (!SentByThisThread() || !header) return 0;
     if (header->code == TTN_GETDISPINFOW && header->hwndFrom == app.helpTip) {
         auto* info = reinterpret_cast<NMTTDISPINFOW*>(const_cast<NMHDR*>(header));
         info->lpszText = const_cast<wchar_t*>(app.helpText);
@@ -233,9 +235,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND: return OnCommand(window, wParam, lParam);
     case WM_NOTIFY: return OnNotify(reinterpret_cast<const NMHDR*>(lParam));
     case WM_CTLCOLORLISTBOX: return OnCtlColorListBox(reinterpret_cast<HDC>(wParam));
-    // Asked only by the view drawn for highlighting rules.
-    case WM_MEASUREITEM: return OnMeasureViewItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
-    case WM_DRAWITEM: return OnDrawViewItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    // Answered only for the view drawn for highlighting rules.
+    case WM_MEASUREITEM:
+        if (LRESULT answered = OnMeasureViewItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return answered;
+        break;
+    case WM_DRAWITEM:
+        if (LRESULT answered = OnDrawViewItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return answered;
+        break;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_MINIMIZE && settings.trayMinimize) {
             TrayBeforeMinimize();

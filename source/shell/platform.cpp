@@ -197,3 +197,49 @@ bool IsWritableMemory(const void* address, size_t bytes) {
     }
     return true;
 }
+
+namespace {
+
+int ownControlCalls;   // window procedures of the program's own controls running on this thread
+
+}  // namespace
+
+bool SentByThisThread() { return InSendMessageEx(nullptr) == ISMEX_NOSEND || ownControlCalls > 0; }
+
+LRESULT CallOwnControl(WNDPROC procedure, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    ++ownControlCalls;
+    LRESULT result = CallWindowProcW(procedure, window, message, wParam, lParam);
+    --ownControlCalls;
+    return result;
+}
+
+bool CarriesRecordPointer(UINT message) {
+    switch (message) {
+    case WM_CREATE: case WM_NCCREATE: case WM_SETTEXT: case WM_GETTEXT: case WM_GETMINMAXINFO:
+    case WM_DRAWITEM: case WM_MEASUREITEM: case WM_DELETEITEM: case WM_COMPAREITEM: case WM_WINDOWPOSCHANGING:
+    case WM_WINDOWPOSCHANGED: case WM_COPYDATA: case WM_NOTIFY: case WM_STYLECHANGING: case WM_STYLECHANGED:
+    case WM_NCCALCSIZE: case WM_DPICHANGED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+namespace {
+
+HHOOK postedMessageFilter;
+
+LRESULT CALLBACK DropPostedRecords(int code, WPARAM removal, LPARAM message) {
+    if (code == HC_ACTION) {
+        auto* posted = reinterpret_cast<MSG*>(message);
+        if (CarriesRecordPointer(posted->message)) posted->message = WM_NULL;
+    }
+    return CallNextHookEx(postedMessageFilter, code, removal, message);
+}
+
+}  // namespace
+
+void InstallPostedMessageFilter() {
+    if (!postedMessageFilter)
+        postedMessageFilter = SetWindowsHookExW(WH_GETMESSAGE, DropPostedRecords, nullptr, GetCurrentThreadId());
+}

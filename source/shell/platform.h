@@ -63,5 +63,17 @@ uint32_t envNumber(const wchar_t* name);
 // Whether `bytes` bytes at `address` are committed memory of this process that may be written:
 // a pointer that arrived in a message from another process is checked with this before use.
 bool IsWritableMemory(const void* address, size_t bytes);
+// The message being handled was sent by this thread: no message sent from another thread is
+// being handled (a posted one carries no pointer past the filter below), or one of the program's
+// own controls is in its window procedure and asks in turn, perhaps for another program that
+// asked it. A message sent from another thread or process may carry a pointer or window handle
+// that means nothing here.
+bool SentByThisThread();
+// A window procedure of one of the program's own controls that notifies or asks its parent.
+LRESULT CallOwnControl(WNDPROC procedure, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Messages whose parameters point at records, which only a sender's own thread can hand over:
+// posted, from anywhere, they are dropped before any loop of this thread dispatches them.
+bool CarriesRecordPointer(UINT message);
+void InstallPostedMessageFilter();   // this thread, until it ends
 HICON loadIconScaled(HINSTANCE module, const wchar_t* name, int cx, int cy);
 HICON loadSmallIcon(HINSTANCE module, const wchar_t* name);

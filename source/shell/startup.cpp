@@ -33,7 +33,7 @@ LRESULT CALLBACK HelpTipProc(HWND tip, UINT message, WPARAM wParam, LPARAM lPara
         SendMessageW(tip, TTM_TRACKACTIVATE, FALSE, 0);
         break;
     }
-    return CallWindowProcW(helpTipProcedure, tip, message, wParam, lParam);
+    return CallOwnControl(helpTipProcedure, tip, message, wParam, lParam);
 }
 
 HMENU FirstPopup(UINT id) {

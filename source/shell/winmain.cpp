@@ -45,6 +45,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
             if (optionalApi.RegisterShellHookWindow) optionalApi.RegisterShellHookWindow(app.mainWindow);
             // The centring hook comes and goes with each request for it (ArmDialogCentring).
             HHOOK cbt = SetWindowsHookExW(WH_CBT, DialogCbtHook, nullptr, GetCurrentThreadId());
+            InstallPostedMessageFilter();
             exitCode = RunMessageLoop();
             if (cbt) UnhookWindowsHookEx(cbt);
             EndDialogCentring();

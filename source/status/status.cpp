@@ -36,6 +36,13 @@ int Scaled(int part, float scale) {
     return part <= 2 ? kPartWidths[part] : static_cast<int>(kPartWidths[part] * scale);
 }
 
+WNDPROC statusBarProc;
+
+// The bar's clicks reach the main window as notifications made by its own procedure.
+LRESULT CALLBACK StatusBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallOwnControl(statusBarProc, bar, message, wParam, lParam);
+}
+
 }  // namespace
 
 HWND CreateStatusBar(HWND parent) {
@@ -43,6 +50,8 @@ HWND CreateStatusBar(HWND parent) {
                                     WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | SBARS_TOOLTIPS | SBARS_SIZEGRIP,
                                     0, 0, 0, 0, parent, nullptr, app.instance, nullptr);
     if (!app.statusBar) return nullptr;
+    statusBarProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(app.statusBar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StatusBarProc)));
     SendMessageW(app.statusBar, WM_SIZE, 0, MAKELPARAM(32, 32));
     SendMessageW(app.statusBar, SB_SETPARTS, kStatusParts, reinterpret_cast<LPARAM>(statusPartEdges));
     SendMessageW(app.statusBar, SB_SETTEXTW, 7, reinterpret_cast<LPARAM>(UiString(IDS_UPDATE_BLANK)));

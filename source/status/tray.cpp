@@ -160,14 +160,11 @@ bool TrayOnShellHook(WPARAM wParam, LPARAM lParam) {
         SHORT left, top, right, bottom;
     };
     if (wParam != HSHELL_GETMINRECT || !settings.trayMinimize) return false;
-    // Any process may send or post this registered message. Only a message sent and waited for
-    // carries a record to answer: from another thread, or from this one while it minimizes the
-    // window (no posted message is dispatched meanwhile). Its pointer is followed only into
-    // writable memory of ours.
-    const DWORD sent = InSendMessageEx(nullptr);
-    const bool waitedFor = sent == ISMEX_NOSEND ? tray.minimizing
-                                                : (sent & (ISMEX_NOTIFY | ISMEX_CALLBACK | ISMEX_REPLIED)) == 0;
-    if (!waitedFor) return false;
+    // Any process may send or post this registered message, with any address, even that of a
+    // record of ours that starts with the main window's handle. The record is answered only
+    // while this thread minimizes the window and asks from within that minimize (no posted
+    // message is dispatched meanwhile); its pointer is followed only into writable memory.
+    if (!tray.minimizing || InSendMessageEx(nullptr) != ISMEX_NOSEND) return false;
     auto* target = reinterpret_cast<MinimizeTarget*>(lParam);
     if (!IsWritableMemory(target, sizeof(*target)) || target->window != app.mainWindow) return false;
     HWND area = FindNotificationArea();

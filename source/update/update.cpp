@@ -24,13 +24,31 @@
 
 UpdateCheck updateCheck;
 
+// One check from its start to its report; allocated by the user-interface thread, filled by the
+// check thread, and handed back with a posted message. Whoever holds it last frees it: the
+// user-interface thread after the report, or the check thread when the check ended at its
+// deadline without it.
+struct CheckJob {
+    CheckJob* next;       // checks started and not yet reported, on the user-interface thread
+    HWND linkWindow;
+    HWND resultWindow;
+    wchar_t url[kRequestUnits];
+    UINT failure;         // string of a failure before any reply, 0 when a reply was read
+    UpdateReply reply;
+    DWORD started;        // tick count at the start
+    volatile LONG connected;   // the service took the connection
+    volatile LONG state;       // kRunning, then kFinished (report posted) or kAbandoned (reported at the deadline)
+};
+
 namespace {
+
+constexpr LONG kRunning = 0, kFinished = 1, kAbandoned = 2;
 
 constexpr wchar_t kServiceVariable[] = L"BRINDLE_UPDATE_URL";
 constexpr wchar_t kDonationPath[] = L"/skelby/services/brindle.donate.php?language=";
 constexpr wchar_t kProductPath[] = L"/";
 constexpr wchar_t kResultClass[] = L"Brindle.UpdateResult";
-constexpr UINT kResultMessage = WM_APP + 1;   // lParam: the finished CheckJob
+constexpr UINT kResultMessage = WM_APP + 1;   // lParam: the finished CheckJob, posted by its thread
 constexpr size_t kTextUnits = 512;            // outcome texts with a full-length address and markup
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -84,16 +102,6 @@ void ServiceUrl(wchar_t* out, DWORD units) {
     if (length == 0 || length >= units) lstrcpynW(out, BRINDLE_WIDEN(BRINDLE_UPDATE_URL_DEFAULT), units);
 }
 
-// One check from its start to its report; allocated by the user-interface thread, filled by the
-// check thread, handed back and freed by the user-interface thread.
-struct CheckJob {
-    HWND linkWindow;
-    HWND resultWindow;
-    wchar_t url[kRequestUnits];
-    UINT failure;         // string of a failure before any reply, 0 when a reply was read
-    UpdateReply reply;
-};
-
 // Error pages are not replies: an HTTP answer must be 200.
 bool AnsweredOk(HINTERNET request) {
     DWORD status = 0, size = sizeof(status);
@@ -101,11 +109,15 @@ bool AnsweredOk(HINTERNET request) {
     return status == 200;
 }
 
+bool PastDeadline(const CheckJob* job) { return GetTickCount() - job->started >= kCheckBudgetMs; }
+
 // The whole body, which the platform may deliver in several pieces. A body longer than the
 // buffer is refused: its address would be read cut short, and a cut address names another page.
-bool ReadReply(HINTERNET request, char* buffer, DWORD& filled) {
+// A body still arriving at the deadline is no reply.
+bool ReadReply(const CheckJob* job, HINTERNET request, char* buffer, DWORD& filled) {
     filled = 0;
     for (;;) {
+        if (PastDeadline(job)) return false;
         DWORD got = 0;
         if (filled == kReplyBytes) {
             char beyond;
@@ -125,10 +137,20 @@ void LimitWaits(HINTERNET handle) {
         InternetSetOptionW(handle, option, &timeout, sizeof(timeout));
 }
 
+// Tells the check that the service took the connection: a wait that ends after that is a reply
+// that never came, one that ends before it a connection that never came.
+void CALLBACK OnRequestStatus(HINTERNET, DWORD_PTR context, DWORD status, void*, DWORD) {
+    if (status == INTERNET_STATUS_CONNECTED_TO_SERVER || status == INTERNET_STATUS_REQUEST_SENT ||
+        status == INTERNET_STATUS_RECEIVING_RESPONSE || status == INTERNET_STATUS_RESPONSE_RECEIVED)
+        InterlockedExchange(&reinterpret_cast<CheckJob*>(context)->connected, 1);
+}
+
 // The request step by step rather than by the all-in-one opener, which connects and waits for
 // the answer before its handle could be given any time-out. False with the error when no answer
 // came; the handles opened are left for the caller to close.
-bool SendRequest(HINTERNET internet, const wchar_t* url, HINTERNET* connection, HINTERNET* request, DWORD* error) {
+bool SendRequest(HINTERNET internet, CheckJob* job, HINTERNET* connection, HINTERNET* request, DWORD* error) {
+    const wchar_t* url = job->url;
+    const DWORD_PTR context = reinterpret_cast<DWORD_PTR>(job);
     *error = ERROR_INTERNET_INVALID_URL;
     URL_COMPONENTSW parts{};
     parts.dwStructSize = sizeof(parts);
@@ -141,7 +163,7 @@ bool SendRequest(HINTERNET internet, const wchar_t* url, HINTERNET* connection, 
     lstrcpynW(host, parts.lpszHostName, static_cast<int>(parts.dwHostNameLength) + 1);
     // The path runs on into the query to the end of the address.
     const wchar_t* object = parts.lpszUrlPath && parts.lpszUrlPath[0] ? parts.lpszUrlPath : L"/";
-    *connection = InternetConnectW(internet, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    *connection = InternetConnectW(internet, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, context);
     if (!*connection) {
         *error = GetLastError();
         return false;
@@ -150,7 +172,7 @@ bool SendRequest(HINTERNET internet, const wchar_t* url, HINTERNET* connection, 
     // A reply from the cache could be days old: always ask the service itself.
     DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
     if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
-    *request = HttpOpenRequestW(*connection, L"GET", object, nullptr, nullptr, nullptr, flags, 0);
+    *request = HttpOpenRequestW(*connection, L"GET", object, nullptr, nullptr, nullptr, flags, context);
     if (!*request) {
         *error = GetLastError();
         return false;
@@ -161,11 +183,11 @@ bool SendRequest(HINTERNET internet, const wchar_t* url, HINTERNET* connection, 
     return false;
 }
 
-// A service that took the connection and then said nothing in time, or broke off, gave no
+// A service that took the connection and then broke off, or said nothing in time, gave no
 // recognisable reply; one that could not be reached at all is reported as such.
-bool AnsweredBadlyOrLate(DWORD error) {
-    return error == ERROR_INTERNET_TIMEOUT || error == ERROR_INTERNET_CONNECTION_ABORTED ||
-           error == ERROR_INTERNET_CONNECTION_RESET || error == ERROR_HTTP_INVALID_SERVER_RESPONSE;
+bool AnsweredBadly(DWORD error) {
+    return error == ERROR_INTERNET_CONNECTION_ABORTED || error == ERROR_INTERNET_CONNECTION_RESET ||
+           error == ERROR_HTTP_INVALID_SERVER_RESPONSE;
 }
 
 DWORD WINAPI UpdateCheckThread(void* parameter) {
@@ -176,13 +198,14 @@ DWORD WINAPI UpdateCheckThread(void* parameter) {
         job->failure = IDS_UPDATE_INIT_FAIL;
     } else {
         LimitWaits(internet);
+        InternetSetStatusCallbackW(internet, OnRequestStatus);
         HINTERNET connection = nullptr, request = nullptr;
         DWORD error = 0;
-        if (SendRequest(internet, job->url, &connection, &request, &error)) {
+        if (SendRequest(internet, job, &connection, &request, &error)) {
             char body[kReplyBytes + 1] = {};
             DWORD filled = 0;
-            if (AnsweredOk(request) && ReadReply(request, body, filled)) job->reply = ParseUpdateReply(body, filled);
-        } else if (!AnsweredBadlyOrLate(error)) {
+            if (AnsweredOk(request) && ReadReply(job, request, body, filled)) job->reply = ParseUpdateReply(body, filled);
+        } else if (!job->connected && !AnsweredBadly(error)) {
             job->failure = IDS_UPDATE_NO_CONNECT;
         }
         if (request) InternetCloseHandle(request);
@@ -190,8 +213,32 @@ DWORD WINAPI UpdateCheckThread(void* parameter) {
         InternetCloseHandle(internet);
     }
     // Only the user-interface thread touches the settings, the pending address and the windows.
-    SendMessageW(job->resultWindow, kResultMessage, 0, reinterpret_cast<LPARAM>(job));
+    // A check already reported at its deadline has nobody left to hand its result to.
+    HWND resultWindow = job->resultWindow;
+    if (InterlockedCompareExchange(&job->state, kFinished, kRunning) == kAbandoned) {
+        HeapFree(GetProcessHeap(), 0, job);
+        return 0;
+    }
+    PostMessageW(resultWindow, kResultMessage, 0, reinterpret_cast<LPARAM>(job));
     return 0;
+}
+
+// A check this program started and has not reported yet, found by its address alone: a number
+// that came in a message is compared, never followed.
+CheckJob* StartedJob(UINT_PTR address) {
+    for (CheckJob* job = updateCheck.jobs; job; job = job->next)
+        if (reinterpret_cast<UINT_PTR>(job) == address) return job;
+    return nullptr;
+}
+
+void ForgetJob(CheckJob* job) {
+    for (CheckJob** at = &updateCheck.jobs; *at; at = &(*at)->next) {
+        if (*at == job) {
+            *at = job->next;
+            break;
+        }
+    }
+    if (updateCheck.resultWindow) KillTimer(updateCheck.resultWindow, reinterpret_cast<UINT_PTR>(job));
 }
 
 // The About dialog may have closed meanwhile, and its handle may since name another window.
@@ -211,6 +258,7 @@ void Announce(const wchar_t* outcomeText, const wchar_t* address) {
 }
 
 void ApplyResult(CheckJob* job) {
+    ForgetJob(job);
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     const UpdateReply& reply = job->reply;
     wchar_t text[kTextUnits] = L"";
@@ -232,9 +280,34 @@ void ApplyResult(CheckJob* job) {
     HeapFree(GetProcessHeap(), 0, job);
 }
 
+void ReportFailure(HWND linkWindow, UINT text);
+
+// The check's deadline: whatever the service still does, the check ends now, as a connection
+// that never came or as a reply that never came. The thread frees the job when it ends.
+void EndAtDeadline(CheckJob* job) {
+    KillTimer(updateCheck.resultWindow, reinterpret_cast<UINT_PTR>(job));
+    const bool connected = job->connected != 0;
+    HWND linkWindow = job->linkWindow;
+    if (InterlockedCompareExchange(&job->state, kAbandoned, kRunning) != kRunning) {
+        ApplyResult(job);   // finished meanwhile: its report is on the way, or was lost
+        return;
+    }
+    ForgetJob(job);
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    ReportFailure(linkWindow, connected ? IDS_UPDATE_BAD_REPLY : IDS_UPDATE_NO_CONNECT);
+}
+
+// Any process can find this window and send or post to it: only a report posted to this thread
+// of a check it started and whose thread has finished is taken.
 LRESULT CALLBACK ResultWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kResultMessage) {
-        ApplyResult(reinterpret_cast<CheckJob*>(lParam));
+        CheckJob* job = InSendMessageEx(nullptr) == ISMEX_NOSEND ? StartedJob(static_cast<UINT_PTR>(lParam)) : nullptr;
+        if (job && job->state == kFinished) ApplyResult(job);
+        return 0;
+    }
+    if (message == WM_TIMER) {
+        if (CheckJob* job = StartedJob(wParam)) EndAtDeadline(job);
+        else KillTimer(window, wParam);
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -437,10 +510,17 @@ bool StartUpdateCheck(HWND linkWindow) {
     ServiceUrl(service, kRequestUnits);
     job->linkWindow = linkWindow;
     job->resultWindow = resultWindow;
+    job->started = GetTickCount();
+    job->state = kRunning;
     HANDLE thread = nullptr;
-    if (ComposeRequestUrl(service, ReadInstalledVersion(), language & 0x3FF, settings.repo, job->url, kRequestUnits))
+    if (ComposeRequestUrl(service, ReadInstalledVersion(), language & 0x3FF, settings.repo, job->url, kRequestUnits) &&
+        SetTimer(resultWindow, reinterpret_cast<UINT_PTR>(job), kCheckBudgetMs, nullptr)) {
+        job->next = updateCheck.jobs;
+        updateCheck.jobs = job;
         thread = CreateThread(nullptr, 0, UpdateCheckThread, job, 0, nullptr);
+    }
     if (!thread) {
+        ForgetJob(job);
         HeapFree(GetProcessHeap(), 0, job);
         ReportFailure(linkWindow, IDS_UPDATE_INIT_FAIL);
         return false;

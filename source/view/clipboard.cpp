@@ -50,7 +50,8 @@ int RowFromHitIndex(int lowWord, int top) {
 }
 
 bool IsKeyboardMenuPoint(LPARAM screenPoint) {
-    return static_cast<short>(LOWORD(screenPoint)) == -1 || static_cast<short>(HIWORD(screenPoint)) == -1;
+    // Both coordinates: a click on the column x = -1 of a monitor left of the primary is a click.
+    return static_cast<short>(LOWORD(screenPoint)) == -1 && static_cast<short>(HIWORD(screenPoint)) == -1;
 }
 
 void SelectClickedRow(HWND view, LPARAM screenPoint) {

@@ -4,6 +4,7 @@
 #include "view/view.h"
 #include "logsource/lines.h"
 #include "shell/app.h"
+#include "shell/platform.h"
 #include "logsource/logsource.h"
 #include "persist/settings.h"
 #include "dialogs/ui.h"
@@ -29,14 +30,26 @@ int ViewRowHeight() {
     return size.cy > 0 ? size.cy : 16;
 }
 
+namespace {
+
+// Any process can send these requests, naming a window of its own that may never answer: only
+// the drawn view's, made by this thread, are the view's. A posted one never gets this far.
+bool IsDrawnViewRequest(UINT type, UINT id, HWND named) {
+    return type == ODT_LISTBOX && app.view && IsDrawnView(app.view) && id == static_cast<UINT>(GetDlgCtrlID(app.view)) &&
+           (!named || named == app.view);
+}
+
+}  // namespace
+
 LRESULT OnMeasureViewItem(MEASUREITEMSTRUCT* item) {
-    if (!item || item->CtlType != ODT_LISTBOX) return 0;
+    if (!item || !SentByThisThread() || !IsDrawnViewRequest(item->CtlType, item->CtlID, nullptr)) return 0;
     item->itemHeight = static_cast<UINT>(ViewRowHeight());
     return TRUE;
 }
 
 LRESULT OnDrawViewItem(const DRAWITEMSTRUCT* item) {
-    if (!item || item->CtlType != ODT_LISTBOX) return 0;
+    if (!item || !SentByThisThread() || !item->hwndItem || !IsDrawnViewRequest(item->CtlType, item->CtlID, item->hwndItem))
+        return 0;
     HDC dc = item->hDC;
     RECT row = item->rcItem;
     if (item->itemAction == ODA_FOCUS) {

@@ -17,7 +17,8 @@ extern Highlights highlights;
 void LoadHighlights();            // start-up: the stored rules, prepared
 
 // The view's side: owner-drawn rows and their height, and the switch between the two kinds of view.
-// Each answers TRUE when the request was the view's, else 0 as before there were rules.
+// Each answers TRUE when the request was the drawn view's, sent by this thread; else 0, and the
+// main window answers as it would without rules.
 LRESULT OnDrawViewItem(const DRAWITEMSTRUCT* item);
 LRESULT OnMeasureViewItem(MEASUREITEMSTRUCT* item);
 // The whole client area of the drawn view in one go: the list box would set up its clipping and

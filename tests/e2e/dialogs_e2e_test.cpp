@@ -2,6 +2,7 @@
 // confirm or cancel; what they store is read back from the real registry.
 #include <gtest/gtest.h>
 #include "harness.h"
+#include "update_service.h"
 #include <commctrl.h>
 #include <shellapi.h>
 #include <string>
@@ -450,21 +451,31 @@ std::wstring HistoryFileText() {
 
 TEST(DialogsE2E, AboutHistoryHelpAndPlacement) {
     harness::Process brindle;
-    // An update check started from the About dialog finds nothing listening on this port.
+    // An update check started from the About dialog meets a service that sends its reply a byte
+    // every four seconds, status line first.
+    ASSERT_FALSE(updateservice::Base().empty()) << "the reference update service is started by tools/test.sh";
+    std::wstring token = updateservice::NewToken();
+    ASSERT_TRUE(updateservice::SetReply(token, "1.7.1>http://127.0.0.1/a"));
     ASSERT_TRUE(harness::Start(brindle, L"", {L"BRINDLE_X=100", L"BRINDLE_Y=80", L"BRINDLE_WIDTH=800",
                                               L"BRINDLE_HEIGHT=600",
-                                              L"BRINDLE_UPDATE_URL=http://127.0.0.1:1/skelby/services/brindle.php"}));
+                                              L"BRINDLE_UPDATE_URL=" + updateservice::Base() + L"/t/" + token +
+                                                  L"/trickle/brindle.php"}));
     // F1 in the main window is the About dialog.
     Press(brindle.main, {VK_F1});
     HWND about = WaitForDialog(brindle);
     ASSERT_NE(nullptr, about);
     EXPECT_EQ(L"About Brindle...", harness::WindowText(about));
-    // The link reports the failed check with its own retry link.
+    // Within 30 s of the click the link reports a reply that never came whole, with its own
+    // retry link.
     HWND link = GetDlgItem(about, 121);
     SetForegroundWindow(about);
     ClickAt(link, 8, 6);   // on the first line
-    EXPECT_TRUE(harness::WaitUntil([&] { return harness::WindowText(link).find(L"Try again.") != std::wstring::npos; }))
+    ASSERT_TRUE(harness::WaitUntil([&] { return harness::WindowText(link).find(L"Connecting") != std::wstring::npos; }))
         << harness::Utf8(harness::WindowText(link));
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::WindowText(link).find(L"Unrecognized") != std::wstring::npos; },
+                                   30000))
+        << harness::Utf8(harness::WindowText(link));
+    EXPECT_NE(std::wstring::npos, harness::WindowText(link).find(L"Try again."));
     Press(about, {VK_ESCAPE});
     EXPECT_TRUE(WaitClosed(about));
 

@@ -533,9 +533,41 @@ TEST(FindE2E, HighlightingRulesColourRowsAndKeepFindAndCopy) {
     DeleteRules();
 }
 
-// Any process can send the registered messages whose parameters are pointers. Forged ones, sent
-// and posted with pointers that mean nothing in the program, change nothing and crash nothing;
-// the real Find dialog still works around them and the file goes on being followed.
+namespace {
+
+// A list box of a thread that never answers, as another program may own one.
+struct HungListBox {
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = nullptr;
+    HWND box = nullptr;
+    static DWORD WINAPI Hold(void* parameter) {
+        auto* hung = static_cast<HungListBox*>(parameter);
+        hung->box = CreateWindowExW(0, L"LISTBOX", L"", WS_POPUP | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, 0, 0, 100, 100,
+                                    nullptr, nullptr, nullptr, nullptr);
+        SendMessageW(hung->box, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"row"));
+        SetEvent(hung->ready);
+        WaitForSingleObject(hung->release, INFINITE);   // takes no message meanwhile
+        DestroyWindow(hung->box);
+        return 0;
+    }
+    HungListBox() {
+        thread = CreateThread(nullptr, 0, Hold, this, 0, nullptr);
+        WaitForSingleObject(ready, 5000);
+    }
+    ~HungListBox() {
+        SetEvent(release);
+        WaitForSingleObject(thread, 5000);
+        for (HANDLE h : {thread, ready, release}) CloseHandle(h);
+    }
+};
+
+}  // namespace
+
+// Any process can send the registered messages whose parameters are pointers, and the draw
+// requests that name a window. Forged ones, sent and posted with pointers and windows that mean
+// nothing in the program, change nothing, crash nothing and hold nothing up; the real Find
+// dialog still works around them and the file goes on being followed.
 TEST(FindE2E, ForgedFindAndShellMessagesChangeNothing) {
     SetSetting(L"tray minimize", 1);
     struct TrayOffAfterwards {
@@ -585,6 +617,43 @@ TEST(FindE2E, ForgedFindAndShellMessagesChangeNothing) {
     EXPECT_TRUE(harness::WaitUntil([&] { return IsIconic(brindle.main) != 0; }));
     forge(shellMessage, HSHELL_GETMINRECT);
     ShowWindow(brindle.main, SW_RESTORE);
+
+    // A draw request naming a list box whose thread never answers: the program does not ask it
+    // for its rows, and goes on following.
+    HungListBox hung;
+    ASSERT_NE(nullptr, hung.box);
+    DRAWITEMSTRUCT draw{ODT_LISTBOX, 0, 0, ODA_DRAWENTIRE, 0, hung.box, nullptr, {0, 0, 100, 16}, 0};
+    MEASUREITEMSTRUCT measure{ODT_LISTBOX, 0, 0, 0, 16, 0};
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(brindle.main, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw), SMTO_NORMAL, 3000, &answer);
+    SendMessageTimeoutW(brindle.main, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure), SMTO_NORMAL, 3000, &answer);
+
+    // Update results: the program's message-only window reads a job only of a check it started.
+    // One forged in the program's own memory would name the main window for its report.
+    PostMessageW(brindle.main, WM_COMMAND, 1907, 0);
+    HWND results = nullptr;
+    ASSERT_TRUE(harness::WaitUntil([&] {
+        for (results = FindWindowExW(HWND_MESSAGE, nullptr, L"Brindle.UpdateResult", nullptr); results;
+             results = FindWindowExW(HWND_MESSAGE, results, L"Brindle.UpdateResult", nullptr)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(results, &owner);
+            if (owner == brindle.info.dwProcessId) return true;
+        }
+        return false;
+    }));
+    const std::wstring title = harness::WindowText(brindle.main);
+    HWND names[2] = {brindle.main, brindle.main};
+    void* job = VirtualAllocEx(brindle.info.hProcess, nullptr, 16384, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    ASSERT_NE(nullptr, job);
+    ASSERT_TRUE(WriteProcessMemory(brindle.info.hProcess, job, names, sizeof(names), nullptr));
+    for (LPARAM pointer : {reinterpret_cast<LPARAM>(job), LPARAM(0), LPARAM(0x10), static_cast<LPARAM>(0xFFFFFFF0)}) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(results, WM_APP + 1, 0, pointer, SMTO_ABORTIFHUNG, 5000, &result);
+        PostMessageW(results, WM_APP + 1, 0, pointer);
+    }
+    harness::Pump(300);
+    EXPECT_EQ(title, harness::WindowText(brindle.main));
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(brindle.info.hProcess, 0));
 
     ASSERT_TRUE(harness::AppendBytes(path, "four\n"));
     EXPECT_TRUE(harness::WaitForRows(brindle.view, 4));

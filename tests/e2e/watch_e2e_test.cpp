@@ -12,6 +12,20 @@ bool WaitForContent(HWND view, const std::vector<std::wstring>& rows, DWORD time
     return harness::WaitUntil([&] { return harness::Rows(view) == rows; }, timeoutMs);
 }
 
+const wchar_t kKey[] = L"Software\\Skelby\\Brindle";
+
+// The process's message box other than `not`, once it shows; its text in *text.
+HWND WaitForBox(const harness::Process& brindle, HWND notThis, std::wstring* text) {
+    HWND box = nullptr;
+    harness::WaitUntil([&] {
+        box = harness::FindDialog(brindle.info.dwProcessId);
+        return box && box != notThis && IsWindow(box);
+    });
+    if (box == notThis) box = nullptr;
+    if (box) *text = harness::WindowText(GetDlgItem(box, 0xFFFF));
+    return box;
+}
+
 TEST(WatchE2e, FollowsGrowthTruncationAndRotation) {
     std::wstring dir = harness::NewTempDir();
     std::wstring path = dir + L"\\server.log";
@@ -58,6 +72,33 @@ TEST(WatchE2e, FollowsGrowthTruncationAndRotation) {
     std::wstring replaced;
     for (size_t i = 0; i + 2 < rows.size(); ++i) replaced += rows[i];
     EXPECT_EQ(std::wstring(140000, L'\xFFFD'), replaced);
+
+    // Paused, then rotated, then Erase: nothing is erased in either file, the user is told, the
+    // new file is shown, and the watch stays paused.
+    harness::ClickStatus(brindle, 2);
+    ASSERT_TRUE(harness::WaitUntil([&] { return harness::StatusText(brindle, 2) == L"File surveillance is paused"; }));
+    const std::string shownBytes = harness::ReadBytes(path);
+    ASSERT_TRUE(MoveFileW(path.c_str(), (path + L".3").c_str()));
+    ASSERT_TRUE(harness::WriteBytes(path, "new one\nnew two\n"));
+    PostMessageW(brindle.main, WM_COMMAND, 1209, 0);
+    std::wstring text;
+    HWND question = WaitForBox(brindle, nullptr, &text);
+    ASSERT_NE(nullptr, question);
+    EXPECT_EQ(0u, text.find(L"This command will erase the content of the file.")) << harness::Utf8(text);
+    PostMessageW(question, WM_COMMAND, IDOK, 0);
+    HWND told = WaitForBox(brindle, question, &text);
+    ASSERT_NE(nullptr, told);
+    EXPECT_EQ(L"Another file has taken this file's name since it was opened, so nothing was erased.\n\nThe new file "
+              L"is shown now.", text);
+    PostMessageW(told, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindow(told); }));
+    EXPECT_TRUE(WaitForContent(brindle.view, Lines({L"new one", L"new two"})));
+    EXPECT_EQ(L"File surveillance is paused", harness::StatusText(brindle, 2));
+    EXPECT_EQ("new one\nnew two\n", harness::ReadBytes(path));
+    EXPECT_EQ(shownBytes, harness::ReadBytes(path + L".3"));
+    ASSERT_TRUE(harness::AppendBytes(path, "while paused\n"));
+    harness::Pump(300);
+    EXPECT_EQ(2, harness::RowCount(brindle.view)) << "the watch resumed";
     EXPECT_EQ(0u, harness::Close(brindle));
 
     // The reopen after the rotation named the file as the user did: one entry in History.
@@ -82,6 +123,19 @@ TEST(WatchE2e, WideFileWithMark) {
     ASSERT_TRUE(harness::Start(brindle, L"\"" + path + L"\""));
     EXPECT_TRUE(WaitForContent(brindle.view, Lines({L"wide \x65E5\x672C", L"row 2"})));
     EXPECT_EQ(0u, harness::Close(brindle));
+
+    // A code page the menu does not offer, put into the registry by hand, reads an unmarked file.
+    DWORD off = 0, centralEurope = 1250;
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"autodetect", REG_DWORD, &off, sizeof(off));
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"charset", REG_DWORD, &centralEurope, sizeof(centralEurope));
+    std::wstring narrow = dir + L"\\narrow.log";
+    ASSERT_TRUE(harness::WriteBytes(narrow, "\x9A\xE8\xF8 \x8A\xC8\xD8\n"));
+    ASSERT_TRUE(harness::Start(brindle, L"\"" + narrow + L"\""));
+    EXPECT_TRUE(WaitForContent(brindle.view, Lines({L"\x0161\x010D\x0159 \x0160\x010C\x0158"})))
+        << harness::Utf8(harness::Rows(brindle.view).empty() ? L"" : harness::Rows(brindle.view)[0]);
+    EXPECT_EQ(0u, harness::Close(brindle));
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"autodetect");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"charset");
 }
 
 TEST(WatchE2e, MissingFileAtStartIsReportedAndNothingIsWatched) {

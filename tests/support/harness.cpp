@@ -119,6 +119,33 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     }
 }
 
+namespace {
+
+struct ForeignSend {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    LRESULT result;
+};
+
+DWORD WINAPI SendForeign(void* parameter) {
+    auto* m = static_cast<ForeignSend*>(parameter);
+    m->result = SendMessageW(m->window, m->message, m->wParam, m->lParam);
+    return 0;
+}
+
+}  // namespace
+
+LRESULT SendFromAnotherThread(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    ForeignSend send{window, message, wParam, lParam, -1};
+    HANDLE thread = CreateThread(nullptr, 0, SendForeign, &send, 0, nullptr);
+    if (!thread) return -1;
+    WaitUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 10000);
+    CloseHandle(thread);
+    return send.result;
+}
+
 bool Launch(Process& process, const std::wstring& arguments, const std::vector<std::wstring>& environment) {
     std::wstring commandLine = L"\"" + (process.exe.empty() ? BrindleExe() : process.exe) + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;

@@ -22,6 +22,8 @@ std::string Encode(uint32_t charset, const std::wstring& text);
 
 void Pump(DWORD milliseconds);                      // dispatch this thread's messages for a while
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);  // pumping meanwhile
+// Sends a message from a thread of its own, as another program would, pumping until it returns.
+LRESULT SendFromAnotherThread(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // A brindle.exe started by a test. `environment` lines are NAME=VALUE, added to the current block.
 struct Process {

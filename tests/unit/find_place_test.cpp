@@ -76,6 +76,15 @@ TEST(RightClick, RowPastSixteenBits) {
     EXPECT_EQ(131071, RowFromHitIndex(0xFFFF, 131000));
 }
 
+// The keyboard's menu point is (-1, -1); a click on the column x = -1 (a monitor left of the
+// primary) or the row y = -1 is a click.
+TEST(RightClick, KeyboardPointOnlyWhenBothCoordinatesAreMinusOne) {
+    EXPECT_TRUE(IsKeyboardMenuPoint(MAKELPARAM(-1, -1)));
+    EXPECT_FALSE(IsKeyboardMenuPoint(MAKELPARAM(-1, 300)));
+    EXPECT_FALSE(IsKeyboardMenuPoint(MAKELPARAM(200, -1)));
+    EXPECT_FALSE(IsKeyboardMenuPoint(MAKELPARAM(0, 0)));
+}
+
 // A size of 0 or less was never a window: such a rectangle is not applied.
 TEST(StoredPlacement, NoSizeIsNoRectangle) {
     auto plan = PlanRestore({10, 20, 640, 0, 0, 0}, SW_SHOWDEFAULT);

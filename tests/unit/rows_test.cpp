@@ -172,18 +172,23 @@ uint32_t NextRandom(uint32_t& state, uint32_t range) {
 
 }  // namespace
 
+// The row buffer ends the record, so a page that cannot be touched can lie right behind it.
+static_assert(sizeof(LogSource) - offsetof(LogSource, rowBuffer) - sizeof(LogSource::rowBuffer) < alignof(LogSource),
+              "rowBuffer is the record's last field");
+
 // Units built to hurt, in reads of the real size, under row limits in and out of range that change
-// between reads as settings may between ticks: the row stays in its buffer (the record ends at a
-// page that cannot be touched), rows are never longer than the limit, nothing before the row
-// fields changes.
+// between reads as settings may between ticks: the row stays in its buffer (a page that cannot be
+// touched lies right after its last unit), rows are never longer than the limit, nothing before
+// the row fields changes.
 TEST(CutRows, HostileUnitsInFullReadsStayInTheRowBuffer) {
-    harness::GuardedBuffer memory(sizeof(LogSource));
+    const size_t recordEnd = offsetof(LogSource, rowBuffer) + sizeof(LogSource::rowBuffer);
+    harness::GuardedBuffer memory(recordEnd);
     harness::GuardedBuffer input(kReadSize * sizeof(wchar_t));
     ASSERT_NE(nullptr, memory.data);
     ASSERT_NE(nullptr, input.data);
     LogSource& s = *reinterpret_cast<LogSource*>(memory.data);
     auto* units = reinterpret_cast<wchar_t*>(input.data);
-    const size_t rowFields = offsetof(LogSource, rowBuffer);
+    const size_t rowFields = offsetof(LogSource, rowFill);
     FillMemory(&s, rowFields, 0xA5);
     std::vector<BYTE> before(memory.data, memory.data + rowFields);
 

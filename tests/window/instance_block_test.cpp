@@ -142,13 +142,13 @@ TEST_F(InstanceBlock, SearchMatchesTheDeviceFormAndAsksOnlyTheProgramsWindows) {
 
 namespace {
 
-// Instances that answer only after a second, each on a thread of its own.
+// Instances that answer only after three seconds, each on a thread of its own.
 LONG slowAsked = 0;
 
 LRESULT CALLBACK SlowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_BRINDLE_QUERY) {
         InterlockedIncrement(&slowAsked);
-        Sleep(1000);
+        Sleep(3000);
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -174,8 +174,11 @@ DWORD WINAPI RunSlowInstance(void* parameter) {
 
 }  // namespace
 
-// Eight instances of the program's class that each take a second to answer: a start asks them
-// one double-click time each only until two seconds are spent, then gives up on the rest.
+// Eight instances of the program's class that each take three seconds to answer: a start asks
+// them one double-click time each only until two seconds are spent, then gives up on the rest.
+// With a double-click time of 1.5 s, the second ask waits only for the half second left: the
+// search ends after two seconds, not after three (each ask waiting its full time) or twelve (no
+// budget).
 TEST_F(InstanceBlock, SlowInstancesHoldASearchAtMostTwoSeconds) {
     WNDCLASSEXW slowClass{sizeof(slowClass)};
     slowClass.lpfnWndProc = SlowProc;
@@ -200,13 +203,16 @@ TEST_F(InstanceBlock, SlowInstancesHoldASearchAtMostTwoSeconds) {
     unlockShare();
 
     slowAsked = 0;
+    const UINT doubleClick = GetDoubleClickTime();
+    SetDoubleClickTime(1500);
     const DWORD start = GetTickCount();
     EXPECT_FALSE(ActivateExistingInstance(L"C:\\nowhere\\slow.log"));
     const DWORD spent = GetTickCount() - start;
-    const DWORD perSlot = GetDoubleClickTime();
+    SetDoubleClickTime(doubleClick);
     // Asked while the budget lasted; the others counted as not showing the file without a wait.
-    EXPECT_LE(slowAsked, LONG(2000 / perSlot + 1)) << spent << " ms";
-    EXPECT_GE(slowAsked, 1);
+    EXPECT_EQ(2, slowAsked) << spent << " ms";
+    EXPECT_GE(spent, 1900u);
+    EXPECT_LT(spent, 2600u);
     for (SlowInstance& s : slow) {
         PostThreadMessageW(s.threadId, WM_QUIT, 0, 0);
         WaitForSingleObject(s.thread, 5000);

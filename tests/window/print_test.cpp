@@ -189,7 +189,9 @@ TEST_F(Print, AJobThePrinterRefusesIsReportedWithTheSystemText) {
     printJob.printerDC = CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, printJob.printerDC);
     logSource.paused = true;
+    printJob.documentOpen = true;   // as an earlier job that ended badly might have left it
     EXPECT_EQ(0, RunPrintJob(true));
+    EXPECT_FALSE(printJob.documentOpen) << "a refused job counts as open";
     EXPECT_TRUE(logSource.paused) << "a watch paused before the job stays paused";
     const std::wstring prefix = UiString(IDS_ERR_PRINT_START);
     EXPECT_EQ(prefix, boxText.substr(0, prefix.size()));
@@ -315,6 +317,7 @@ TEST_F(Print, ProgressStaysExactPast65535PagesAndCancelPrintsThePagesSent) {
     SetTimer(nullptr, 0, 20, CancelAfterPages);
     EXPECT_EQ(0, RunUiDialog(IDD_PRINTING, main, PrintProgressDialogProc));
     EXPECT_EQ(70000, cancelledAtRange);
+    EXPECT_FALSE(printJob.documentOpen) << "the cancelled job was left open";
     std::string printed;
     ASSERT_TRUE(printout::ReadPdfText(title, &printed));
     EXPECT_EQ(cancelledAtPosition, printout::PageCount(printed));
@@ -328,6 +331,7 @@ TEST_F(Print, ProgressStaysExactPast65535PagesAndCancelPrintsThePagesSent) {
     SetTimer(nullptr, 0, 20, CancelAfterPages);
     EXPECT_EQ(0, RunUiDialog(IDD_PRINTING, main, PrintProgressDialogProc));
     EXPECT_EQ(static_cast<LRESULT>(pages), cancelledAtPosition);
+    EXPECT_FALSE(printJob.documentOpen);
     ASSERT_TRUE(printout::ReadPdfText(title, &printed));
     EXPECT_EQ(static_cast<int>(pages), printout::PageCount(printed));
     EXPECT_EQ(NumberedRows(100, "row"), [&] {

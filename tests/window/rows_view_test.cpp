@@ -60,7 +60,7 @@ protected:
         for (size_t at = 0; at < text.size(); at += kReadSize) {
             size_t n = std::min<size_t>(kReadSize, text.size() - at);
             std::copy(text.begin() + at, text.begin() + at + n, buffer.begin());
-            AppendResult r = AppendUnits(static_cast<uint32_t>(n), limit);
+            AppendResult r = AppendUnits(static_cast<uint32_t>(n), limit, AutoscrollLocked());
             all.appended |= r.appended;
             all.longestGrew |= r.longestGrew;
         }
@@ -218,7 +218,7 @@ TEST_F(RowsView, PendingRowsAreDiscardedByAReset) {
     buffer[0] = L'a';
     buffer[1] = L'\n';
     buffer[2] = L'b';
-    AppendUnits(3, 80);   // one finished row waits for the flush, "b" is being assembled
+    AppendUnits(3, 80, AutoscrollLocked());   // one finished row waits for the flush, "b" is being assembled
     ResetRowState();
     FlushRows();
     EXPECT_EQ(0, harness::RowCount(view));
@@ -321,13 +321,16 @@ TEST_F(RowsView, RandomTextBatchedGivesTheRowsOfRowByRowAppending) {
     DestroyWindow(reference);
 }
 
-// Every free range of the address space reserved, so that what the program allocates meanwhile
-// fails as in a process that has run out of memory; all of it is given back at the end.
-struct AddressSpaceTaken {
+// Every free range of the address space reserved and the process heap filled, so that what the
+// program allocates meanwhile fails as in a process that has run out of memory; Give hands the
+// largest heap blocks back, about `bytes` of them. All of it is given back at the end.
+struct MemoryTaken {
     std::vector<void*> ranges;
+    std::vector<void*> blocks;   // largest first
     size_t bytes = 0;
-    AddressSpaceTaken() {
+    MemoryTaken() {
         ranges.reserve(1 << 16);   // reserved first: nothing here may allocate while memory is short
+        blocks.reserve(1 << 20);
         for (SIZE_T size = SIZE_T(1) << 30; size >= 4096; size /= 2) {
             while (ranges.size() < ranges.capacity()) {
                 void* range = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS);
@@ -336,8 +339,30 @@ struct AddressSpaceTaken {
                 bytes += size;
             }
         }
+        HANDLE heap = GetProcessHeap();
+        for (SIZE_T size = SIZE_T(1) << 16; size >= 8; size /= 2) {
+            while (blocks.size() < blocks.capacity()) {
+                void* block = HeapAlloc(heap, 0, size);
+                if (!block) break;
+                blocks.push_back(block);
+            }
+        }
     }
-    ~AddressSpaceTaken() {
+    void Give(size_t wanted) {
+        HANDLE heap = GetProcessHeap();
+        for (size_t given = 0; given < wanted && !blocks.empty(); blocks.erase(blocks.begin())) {
+            given += HeapSize(heap, 0, blocks.front());
+            HeapFree(heap, 0, blocks.front());
+        }
+    }
+    // Whether the heap could give `size` bytes now; the block, if any, is given back at once.
+    static bool Has(size_t size) {
+        void* probe = HeapAlloc(GetProcessHeap(), 0, size);
+        if (probe) HeapFree(GetProcessHeap(), 0, probe);
+        return probe != nullptr;
+    }
+    ~MemoryTaken() {
+        for (void* block : blocks) HeapFree(GetProcessHeap(), 0, block);
         for (void* range : ranges) VirtualFree(range, 0, MEM_RELEASE);
     }
 };
@@ -351,11 +376,11 @@ TEST_F(RowsView, RowsWithoutMemoryAreLostAndTheNextOnesArrive) {
     LRESULT during = 0;
     size_t taken = 0;
     {
-        AddressSpaceTaken held;
+        MemoryTaken held;
         taken = held.bytes;
         std::copy(emptyRows.begin(), emptyRows.end(), buffer.begin());
-        AppendUnits(kReadSize, kMaxRowLimit);
-        AppendUnits(kReadSize, kMaxRowLimit);
+        AppendUnits(kReadSize, kMaxRowLimit, AutoscrollLocked());
+        AppendUnits(kReadSize, kMaxRowLimit, AutoscrollLocked());
         FlushRows();
         during = SendMessageW(view, LB_GETCOUNT, 0, 0);
     }
@@ -368,7 +393,7 @@ TEST_F(RowsView, RowsWithoutMemoryAreLostAndTheNextOnesArrive) {
     EXPECT_EQ(L"after 2", rows.back());
     EXPECT_EQ(static_cast<size_t>(during) + 2, rows.size());
     EXPECT_LE(rows.size(), 65535u);
-    printf("rows kept while memory was short: %ld of %lu\n", static_cast<long>(during) - 1, static_cast<unsigned long>(2 * kReadSize));
+    EXPECT_LT(static_cast<size_t>(during - 1), static_cast<size_t>(2 * kReadSize)) << "no row was lost: memory never ran out";
 }
 
 // A trim that would rebuild the list box finds no memory for the copy of the rows it keeps: the
@@ -387,10 +412,13 @@ TEST_F(RowsView, TrimWithoutMemoryForTheRebuildKeepsTheNewestRows) {
         wsprintfW(s->row, L"new %d", s->next++);
         return s->row;
     };
+    bool roomForTheCopy = true;
     {
-        AddressSpaceTaken held;
+        MemoryTaken held;
+        roomForTheCopy = MemoryTaken::Has(100 * 4000 * sizeof(wchar_t));   // the kept rows' texts
         AppendViewRows(next, &source, 2900, 3000);
     }
+    EXPECT_FALSE(roomForTheCopy) << "the rebuild's copy could have been made";
     std::vector<std::wstring> rows = Rows();
     ASSERT_GE(rows.size(), 100u);
     EXPECT_LE(rows.size(), 3000u);
@@ -632,6 +660,71 @@ TEST_F(RowsView, ConfirmedBackgroundDialogMakesANewBrush) {
     EXPECT_EQ(RGB(10, 20, 30), logBrush.lbColor);
 }
 
+namespace {
+
+// Pixels of a 32-bit top-down bitmap of the view's client width and one row's height.
+struct Strip {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ old = nullptr;
+    const uint32_t* bits = nullptr;
+    int width = 0, height = 0;
+    Strip(int w, int h) : width(w), height(h) {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* pixels = nullptr;
+        dc = CreateCompatibleDC(nullptr);
+        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+        bits = static_cast<const uint32_t*>(pixels);
+        old = SelectObject(dc, bitmap);
+    }
+    ~Strip() {
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    std::vector<uint32_t> Pixels() const {
+        GdiFlush();
+        return std::vector<uint32_t>(bits, bits + width * height);
+    }
+};
+
+int ClientWidth(HWND box) {
+    RECT client{};
+    GetClientRect(box, &client);
+    return client.right;
+}
+
+// What the view's own painting puts into a device context for the row's place: the list box
+// paints the visible rows and asks the main window to draw each.
+std::vector<uint32_t> PaintedStrip(HWND box, int row) {
+    const int height = static_cast<int>(SendMessageW(box, LB_GETITEMHEIGHT, 0, 0));
+    const int y = (row - static_cast<int>(SendMessageW(box, LB_GETTOPINDEX, 0, 0))) * height;
+    Strip whole(ClientWidth(box), y + height);
+    SendMessageW(box, WM_PAINT, reinterpret_cast<WPARAM>(whole.dc), 0);
+    std::vector<uint32_t> pixels = whole.Pixels();
+    return std::vector<uint32_t>(pixels.end() - static_cast<size_t>(whole.width) * height, pixels.end());
+}
+
+// The same row drawn by hand: its text in the view font and the given colours, placed as the
+// plain list box places it, shifted left by the horizontal scroll.
+std::vector<uint32_t> ExpectedStrip(HWND box, int row, COLORREF text, COLORREF back) {
+    const int height = static_cast<int>(SendMessageW(box, LB_GETITEMHEIGHT, 0, 0));
+    Strip strip(ClientWidth(box), height);
+    std::wstring units(static_cast<size_t>(SendMessageW(box, LB_GETTEXTLEN, row, 0)) + 1, L'\0');
+    units.resize(static_cast<size_t>(SendMessageW(box, LB_GETTEXT, row, reinterpret_cast<LPARAM>(units.data()))));
+    HGDIOBJ font = SelectObject(strip.dc, app.viewFont);
+    SetTextColor(strip.dc, text);
+    SetBkColor(strip.dc, back);
+    RECT all{0, 0, strip.width, height};
+    ExtTextOutW(strip.dc, 1 - GetScrollPos(box, SB_HORZ), 0, ETO_OPAQUE | ETO_CLIPPED, &all, units.c_str(),
+                static_cast<UINT>(units.size()), nullptr);
+    SelectObject(strip.dc, font);
+    return strip.Pixels();
+}
+
+}  // namespace
+
 // Highlighting rules switch the view to one drawn by the program and back; the rows, the
 // selection, the caret, the top row and the horizontal scroll stay, and the row height follows
 // the font as the plain list box's does.
@@ -669,7 +762,14 @@ TEST_F(RowsView, SwitchingToRulesAndBackKeepsRowsSelectionAndScroll) {
     EXPECT_TRUE(rows == harness::Rows(drawn));
     EXPECT_EQ(selected, Selected(drawn));
     EXPECT_EQ(before, state(drawn));
-    harness::Pump(50);   // it paints through the main window without trouble
+    // Painted through the main window: each visible row in its colours, its text where the
+    // plain list box puts it under the horizontal scroll.
+    for (int row : {150, 154}) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(ExpectedStrip(drawn, row, row % 7 ? settings.textColor : RGB(255, 255, 255),
+                                row % 7 ? settings.backgroundColor : RGB(200, 0, 0)),
+                  PaintedStrip(drawn, row));
+    }
 
     // Font steps: the row height follows, as the plain list box's would.
     ChangeFontSize(5);
@@ -761,4 +861,61 @@ TEST_F(RowsView, LinesAreJudgedWholeAcrossTheirRowsAndTheirTicks) {
     filters.rules = RuleSet{};
     highlights.rules = RuleSet{};
     ApplyHighlights();
+}
+
+// A horizontal position past what the thumb message carries survives the switch whole.
+TEST_F(RowsView, SwitchKeepsAHorizontalPositionPast16Bits) {
+    settings.wrapLines = 0;
+    settings.font.lfHeight = 96;
+    ApplyViewFont();
+    std::wstring text;
+    for (int i = 0; i < 20; ++i) text += L"ERROR " + std::wstring(3000, L'w') + L"\n";
+    Tick(text, kMaxRowLimit);
+    UpdateHorizontalExtent();
+    ASSERT_GT(SendMessageW(view, LB_GETHORIZONTALEXTENT, 0, 0), 100000);
+    for (int i = 0; i < 1000 && GetScrollPos(view, SB_HORZ) < 70000; ++i) SendMessageW(view, WM_HSCROLL, SB_PAGERIGHT, 0);
+    SendMessageW(view, WM_HSCROLL, SB_LINERIGHT, 0);
+    const int column = GetScrollPos(view, SB_HORZ);
+    ASSERT_GT(column, 0xFFFF);
+    highlights = Highlights{};
+    highlights.rules.rules[0] = {kRuleMatchCase, RGB(255, 255, 255), RGB(200, 0, 0), L"ERROR"};
+    highlights.rules.count = 1;
+    ApplyHighlights();
+    ASSERT_NE(view, app.view);
+    EXPECT_EQ(column, GetScrollPos(app.view, SB_HORZ));
+    highlights = Highlights{};
+    ApplyHighlights();
+    EXPECT_EQ(column, GetScrollPos(app.view, SB_HORZ));
+    view = app.view;
+}
+
+// The drawn view's list box finds memory for itself but not for the rows: the switch is undone,
+// and the old list box, with the only copy of the rows, stays.
+TEST_F(RowsView, SwitchThatCannotTakeTheRowsLeavesTheOldView) {
+    std::wstring text;
+    for (int i = 0; i < 3000; ++i) text += L"row " + std::to_wstring(i) + L" " + std::wstring(1000, L'y') + L"\n";
+    settings.linesLimit = 5000;
+    Tick(text, kMaxRowLimit);
+    const std::vector<std::wstring> rows = Rows();
+    ASSERT_EQ(3000u, rows.size());
+    highlights = Highlights{};
+    highlights.rules.rules[0] = {0, RGB(255, 255, 255), RGB(200, 0, 0), L"row 1"};
+    highlights.rules.count = 1;
+    bool switched = true;
+    {
+        MemoryTaken held;
+        held.Give(512 * 1024);   // enough for a window, far from the rows' 6 MB
+        switched = RebuildView(true);
+    }
+    EXPECT_FALSE(switched);
+    EXPECT_EQ(view, app.view);
+    EXPECT_TRUE(IsWindow(view));
+    EXPECT_FALSE(IsDrawnView(app.view));
+    EXPECT_TRUE(rows == Rows());
+    // With memory again the switch succeeds.
+    EXPECT_TRUE(RebuildView(true));
+    EXPECT_TRUE(rows == harness::Rows(app.view));
+    highlights = Highlights{};
+    ApplyHighlights();
+    view = app.view;
 }

@@ -190,11 +190,17 @@ TEST_F(SettingsStore, HandEditedNumbersAreBroughtIntoRange) {
     EXPECT_EQ(1u, settings.rowLength);
     EXPECT_EQ(1u, settings.kbLimit);
     EXPECT_EQ(65535u, settings.linesLimit);
-    // A charset that is not one of the program's would decode nothing: the default instead.
+    // A number that names no code page of the system would decode nothing: the default instead.
     for (DWORD foreign : {2u, 12345u, 65002u, 0xFFFFFFFFu}) {
         PutDword(L"charset", foreign);
         LoadSettings();
         EXPECT_EQ(3u, settings.charset) << foreign;
+    }
+    // A code page the system has is used, also one the Charset menu does not offer.
+    for (DWORD page : {1250u, 20866u, 437u}) {
+        PutDword(L"charset", page);
+        LoadSettings();
+        EXPECT_EQ(page, settings.charset) << page;
     }
     Put(L"charset", REG_SZ, L"65001", 12);
     LoadSettings();

@@ -117,3 +117,43 @@ TEST_F(Tray, ProductTipWithoutFileAndOrdinaryMinimizeWhenTheIconFails) {
     EXPECT_TRUE(IsIconic(main));
     EXPECT_FALSE(IconShown());
 }
+
+// The shell's minimize rectangle is written only while this thread minimizes the window and asks
+// from within; sent from anywhere else, even with the address of the program's own record that
+// starts with the main window's handle, nothing is written.
+TEST_F(Tray, MinimizeRectangleOnlyDuringItsOwnMinimize) {
+    HWND madeTaskbar = nullptr;
+    if (!FindNotificationArea()) {   // Wine's taskbar has no notification area window: one of our own
+        WNDCLASSW taskbar{};
+        taskbar.lpfnWndProc = DefWindowProcW;
+        taskbar.hInstance = GetModuleHandleW(nullptr);
+        taskbar.lpszClassName = L"Shell_TrayWnd";
+        RegisterClassW(&taskbar);
+        taskbar.lpszClassName = L"TrayNotifyWnd";
+        RegisterClassW(&taskbar);
+        madeTaskbar = CreateWindowExW(0, L"Shell_TrayWnd", L"", WS_POPUP, 0, 700, 800, 30, nullptr, nullptr,
+                                      taskbar.hInstance, nullptr);
+        CreateWindowExW(0, L"TrayNotifyWnd", L"", WS_CHILD, 600, 0, 200, 30, madeTaskbar, nullptr, taskbar.hInstance,
+                        nullptr);
+    }
+    ASSERT_NE(nullptr, FindNotificationArea());
+    struct MinimizeTarget {
+        HWND window;
+        SHORT left, top, right, bottom;
+    } record{main, 0, 0, 0, 0};
+    const LPARAM address = reinterpret_cast<LPARAM>(&record);
+    EXPECT_EQ(0, SendMessageW(main, shellHookMessage, HSHELL_GETMINRECT, address));   // no minimize
+    EXPECT_EQ(0, record.right);
+    tray.minimizing = true;
+    EXPECT_EQ(0, harness::SendFromAnotherThread(main, shellHookMessage, HSHELL_GETMINRECT, address));
+    EXPECT_EQ(0, record.right);
+    const App before = app;
+    EXPECT_EQ(0, harness::SendFromAnotherThread(main, shellHookMessage, HSHELL_GETMINRECT,
+                                                reinterpret_cast<LPARAM>(&app.mainWindow)));
+    EXPECT_EQ(before.view, app.view);
+    EXPECT_EQ(before.statusBar, app.statusBar);
+    EXPECT_EQ(1, SendMessageW(main, shellHookMessage, HSHELL_GETMINRECT, address));
+    EXPECT_NE(0, record.right);
+    tray.minimizing = false;
+    if (madeTaskbar) DestroyWindow(madeTaskbar);
+}

@@ -1,6 +1,7 @@
 // The update check started from a link control, as the About dialog starts it: real requests to
 // the reference service on 127.0.0.1, the link's texts and the registry values they leave.
 #include <gtest/gtest.h>
+#include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
 #include <string>
@@ -130,6 +131,36 @@ TEST_F(UpdateLink, SilentServiceEndsAsUnrecognised) {
     EXPECT_EQ(std::wstring(UiString(IDS_UPDATE_BAD_REPLY)), harness::WindowText(link));
     EXPECT_EQ(1u, updateservice::Requests(token).size());
     DestroyWindow(link);
+}
+
+// A service whose connection never completes (its queue of connections waiting to be accepted
+// is full): the check ends as a failure to connect, not as a reply that never came.
+TEST_F(UpdateLink, ConnectionThatNeverCompletesIsAFailureToConnect) {
+    WSADATA data;
+    ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 2), &data));
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int size = sizeof(address);
+    ASSERT_EQ(0, bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)));
+    ASSERT_EQ(0, listen(listener, 0));
+    ASSERT_EQ(0, getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size));
+    SOCKET queued = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    ASSERT_EQ(0, connect(queued, reinterpret_cast<sockaddr*>(&address), sizeof(address)));
+    wchar_t url[128];
+    wsprintfW(url, L"http://127.0.0.1:%u/skelby/services/brindle.php", ntohs(address.sin_port));
+    SetEnvironmentVariableW(L"BRINDLE_UPDATE_URL", url);
+    HWND link = CreateWindowExW(0, L"Static", UiString(IDS_UPDATE_CONNECTING), WS_POPUP, 0, 0, 400, 40, nullptr,
+                                nullptr, nullptr, nullptr);
+    ASSERT_TRUE(StartUpdateCheck(link));
+    std::wstring connecting = UiString(IDS_UPDATE_CONNECTING);
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::WindowText(link) != connecting; }, 30000));
+    EXPECT_EQ(std::wstring(UiString(IDS_UPDATE_NO_CONNECT)), harness::WindowText(link));
+    DestroyWindow(link);
+    closesocket(queued);
+    closesocket(listener);
+    WSACleanup();
 }
 
 // The longest address arrives whole in a real link control, ready to be clicked.

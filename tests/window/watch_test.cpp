@@ -440,8 +440,9 @@ TEST_F(Watch, RotatedLogIsOpenedAfreshAndADeletedOneKeepsBeingRead) {
     EXPECT_NE(nullptr, logSource.handle);
 }
 
-// The device form names the same file as the usual one, rotation included; a pipe is no file:
-// refused with the open error before anything waits on it, and the watched file stays.
+// The device form names the same file as the usual one, rotation included; a pipe is no file,
+// nor is a volume or a raw device, which passes for one: each is refused with the open error
+// before anything waits on it, and the watched file stays.
 TEST_F(Watch, DeviceFormIsTheSameFileAndAPipeIsRefused) {
     std::wstring path = Path(L"dev.log");
     ASSERT_TRUE(harness::WriteBytes(path, "one\n"));
@@ -459,6 +460,21 @@ TEST_F(Watch, DeviceFormIsTheSameFileAndAPipeIsRefused) {
     CloseHandle(server);
     EXPECT_EQ(1, answer.seen);
     EXPECT_EQ(0u, answer.text.find(UiString(IDS_ERR_OPEN))) << harness::Utf8(answer.text);
+    int opened = 0;
+    for (const wchar_t* device : {L"\\\\.\\C:", L"\\\\.\\Z:", L"\\\\.\\PhysicalDrive0", L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1"}) {
+        HANDLE probe = CreateFileW(device, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+        if (probe != INVALID_HANDLE_VALUE) {
+            ++opened;
+            CloseHandle(probe);
+        }
+        answer.seen = 0;
+        EXPECT_FALSE(OpenLogFile(device)) << harness::Utf8(device);
+        EXPECT_EQ(1, answer.seen) << harness::Utf8(device);
+        EXPECT_EQ(0u, answer.text.find(UiString(IDS_ERR_OPEN))) << harness::Utf8(answer.text);
+        EXPECT_EQ(Lines({L"two"}), Rows()) << harness::Utf8(device);
+    }
+    EXPECT_GT(opened, 0) << "no device opened: the refusal was not put to the test";
     ASSERT_TRUE(harness::AppendBytes(path, "three\n"));
     EXPECT_TRUE(harness::WaitUntil([&] { return Rows() == Lines({L"two", L"three"}); }));
 }
