@@ -685,6 +685,7 @@ constexpr int32_t kUncached = -4;    // the cache is given up for the rest of th
 constexpr size_t kTransitionBudget = 1u << 20;   // bytes of transitions in one regex's cache
 constexpr int kSetPoolMinimum = 1 << 16;
 constexpr int kFlushesBeforeSimulation = 4;
+constexpr int kLiteralUnits = 32;
 
 struct DfaState {
     int setStart;
@@ -712,11 +713,16 @@ struct Regex {
     uint8_t* member;     // set * classCount + class: whether the set holds the class
     uint8_t* wordClass;  // class -> a word character
     bool deadAfterStart; // nothing can begin after the first unit (a pattern that starts with ^)
+    // A run of units that every match holds: a text without it is answered at once.
+    int literalLength;
+    uint16_t literalClass[kLiteralUnits];
+    wchar_t literalFirst[2];   // the units whose class is the run's first, when there are at most two
+    int literalFirstCount;
 
     DfaState* states;
     int stateCount;
     int stateCapacity;
-    int32_t* transitions;   // state * classCount + class
+    int32_t* transitions;   // [state * classCount + class]: the next state times classCount
     int* pool;              // the sets of the states
     int poolCount;
     int poolCapacity;
@@ -867,7 +873,7 @@ int32_t Transition(Regex* r, int s, int cls) {
     uint8_t flags = r->wordClass[cls] ? kFlagAfterWord : 0;
     int t = FindOrAdd(r, r->denseNext, r->nextCount, flags);
     if (t >= 0) {
-        r->transitions[static_cast<size_t>(s) * r->classCount + cls] = t;
+        r->transitions[static_cast<size_t>(s) * r->classCount + cls] = t * r->classCount;
         return t;
     }
     if (++r->flushes > kFlushesBeforeSimulation) return kUncached;
@@ -1024,6 +1030,8 @@ bool AllocateCache(Regex* r) {
            r->denseNext && r->stack && r->current;
 }
 
+void FindLiteral(const Compiler& c, Regex* r);
+
 }  // namespace
 
 Regex* CompileRegex(const wchar_t* pattern, int length, uint32_t flags, MatchFault* fault) {
@@ -1074,6 +1082,7 @@ Regex* CompileRegex(const wchar_t* pattern, int length, uint32_t flags, MatchFau
         for (int i = 0; i < r->denseCount; ++i) canConsume = canConsume || r->nfa[r->dense[i]].kind == kNfaSet;
         r->deadAfterStart = !canMatch && !canConsume;
         AddInitialState(r);
+        FindLiteral(c, r);
     }
     if (!ok) {
         if (fault) *fault = c.fault.reason ? c.fault : MatchFault{kRegexNoMemory, 0};
@@ -1084,24 +1093,85 @@ Regex* CompileRegex(const wchar_t* pattern, int length, uint32_t flags, MatchFau
     return r;
 }
 
+namespace {
+
+bool HoldsLiteral(const Regex* r, const wchar_t* text, int length) {
+    const int n = r->literalLength;
+    const int last = length - n;
+    const uint16_t* classOf = r->classOf;
+    const wchar_t a = r->literalFirst[0], b = r->literalFirst[r->literalFirstCount - 1];
+    const uint16_t first = r->literalClass[0];
+    for (int p = 0; p <= last; ++p) {
+        wchar_t u = text[p];
+        if (r->literalFirstCount > 0 ? (u != a && u != b) : classOf[static_cast<uint16_t>(u)] != first) continue;
+        int k = 1;
+        while (k < n && classOf[static_cast<uint16_t>(text[p + k])] == r->literalClass[k]) ++k;
+        if (k == n) return true;
+    }
+    return false;
+}
+
+// The longest run of single units in the pattern's top-level sequence, when it has no alternatives.
+void FindLiteral(const Compiler& c, Regex* r) {
+    const Node* nodes = c.nodes.data;
+    if (nodes[0].first < 0 || nodes[0].first != nodes[0].last) return;
+    int bestStart = -1, bestLength = 0, runStart = -1, runLength = 0;
+    for (int k = nodes[nodes[0].first].first;; k = nodes[k].next) {
+        bool single = k >= 0 && nodes[k].kind == kNodeSet && c.sets.data[nodes[k].set].single >= 0;
+        if (single) {
+            wchar_t v = static_cast<wchar_t>(c.sets.data[nodes[k].set].single);
+            single = c.matchCase || FoldUnit(v) == v;
+        }
+        if (single && runLength < kLiteralUnits) {
+            if (runLength == 0) runStart = k;
+            ++runLength;
+        } else {
+            if (runLength > bestLength) bestStart = runStart, bestLength = runLength;
+            runLength = 0;
+            if (single) runStart = k, runLength = 1;
+        }
+        if (k < 0) break;
+    }
+    if (bestLength < 2) return;
+    int k = bestStart;
+    for (int i = 0; i < bestLength; ++i, k = nodes[k].next)
+        r->literalClass[i] = r->classOf[static_cast<uint16_t>(c.sets.data[nodes[k].set].single)];
+    r->literalLength = bestLength;
+    // The first unit's spellings, when there are at most two, are sought directly.
+    int count = 0;
+    for (unsigned u = 0; u < 65536; ++u) {
+        if (r->classOf[u] != r->literalClass[0]) continue;
+        if (count < 2) r->literalFirst[count] = static_cast<wchar_t>(u);
+        ++count;
+    }
+    r->literalFirstCount = count <= 2 ? count : 0;
+}
+
+}  // namespace
+
 bool RegexMatches(Regex* r, const wchar_t* text, int length) {
     if (!r || length < 0 || (!text && length > 0)) return false;
+    if (r->literalLength && !HoldsLiteral(r, text, length)) return false;
     r->flushes = 0;
     const uint16_t* classOf = r->classOf;
-    const size_t width = static_cast<size_t>(r->classCount);
-    int s = 0;    // the initial state, always first in the cache
+    const int32_t* transitions = r->transitions;
+    const int width = r->classCount;
+    int s = 0;    // the initial state, always first in the cache; kept times the width
     for (int i = 0; i < length; ++i) {
         int cls = classOf[static_cast<uint16_t>(text[i])];
-        int32_t t = r->transitions[static_cast<size_t>(s) * width + cls];
+        int32_t t = transitions[s + cls];
         if (t < 0) {
-            if (t == kUnknown) t = Transition(r, s, cls);
+            if (t == kUnknown) {
+                t = Transition(r, s / width, cls);
+                if (t >= 0) t *= width;
+            }
             if (t == kFound) return true;
             if (t == kDead) return false;
             if (t == kUncached) return Simulate(r, text, i + 1, length, r->wordClass[cls] ? kFlagAfterWord : 0);
         }
         s = t;
     }
-    return EndMatches(r, s);
+    return EndMatches(r, s / width);
 }
 
 void LimitRegexCache(Regex* r, int states) {
