@@ -79,6 +79,7 @@
 #define IDD_ABOUT             1009
 #define IDD_HIGHLIGHT         1010
 #define IDD_FILTERS           1011
+#define IDD_FIND              1012
 
 // ---- Dialog controls (1 and 2 are IDOK and IDCANCEL; labels and icons are -1) ----
 // 1 to 128 sit in the button row, higher ids in the content area; 1024 to 1039 are headings.
@@ -128,6 +129,7 @@
 #define IDC_FL_ON             568
 #define IDC_FL_SHOW           569
 #define IDC_FL_HIDE           570
+#define IDC_FIND_REGEX        582
 #define IDC_HEADING_FIRST     1024
 #define IDC_PRODUCT_HEADING   1024
 #define IDC_HEADING_1         1025
@@ -188,6 +190,24 @@
 #define IDS_ERASE_CAPTION     65
 #define IDS_ERASE_TEXT        66
 #define IDS_ERASE_ROTATED     67
+// A refused regular expression: reason r (regex.h) has string IDS_REGEX_FAULT + r.
+#define IDS_REGEX_FAULT       80
+#define IDS_REGEX_BAD_ESCAPE  81
+#define IDS_REGEX_BAD_HEX     82
+#define IDS_REGEX_BACKREF     83
+#define IDS_REGEX_LOOKAROUND  84
+#define IDS_REGEX_BAD_GROUP   85
+#define IDS_REGEX_UNCLOSED_GROUP 86
+#define IDS_REGEX_UNOPENED_GROUP 87
+#define IDS_REGEX_UNCLOSED_CLASS 88
+#define IDS_REGEX_BAD_RANGE   89
+#define IDS_REGEX_NOTHING_TO_REPEAT 90
+#define IDS_REGEX_BAD_COUNT   91
+#define IDS_REGEX_COUNT_TOO_LARGE 92
+#define IDS_REGEX_TRAILING_BACKSLASH 93
+#define IDS_REGEX_TOO_COMPLEX 94
+#define IDS_REGEX_NO_MEMORY   95
+#define IDS_REGEX_CAPTION     96
 #define IDS_VERB_CAPTION      164
 #define IDS_LOCKED            225
 #define IDS_ROW_NUMBER        226

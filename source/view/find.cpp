@@ -4,10 +4,12 @@
 #include "shell/app.h"
 #include "logsource/logsource.h"
 #include "dialogs/common.h"
+#include "dialogs/match_fault.h"
 #include "dialogs/ui.h"
+#include "match/regex.h"
 #include "ids.h"
 
-SearchState search = {L"", true, false, false, false, {}, nullptr};
+SearchState search = {L"", true, false, false, false, {}, nullptr, false, nullptr, nullptr};
 
 namespace {
 
@@ -36,6 +38,39 @@ INT_PTR CALLBACK GotoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     return CommonDialogProc(dialog, message, wParam, lParam);
 }
 
+// The Find dialog's template with the Regular expression box, in the language of the other
+// dialogs: a fixed copy (its handle is its address) that lives as long as the process. Null
+// when the resource is missing: the system's own dialog is shown then.
+HGLOBAL FindDialogTemplate() {
+    if (search.dialogTemplate) return search.dialogTemplate;
+    UiResource found = FindUiResource(RT_DIALOG, MAKEINTRESOURCEW(IDD_FIND));
+    if (!found.data) return nullptr;
+    HGLOBAL copy = GlobalAlloc(GMEM_FIXED, found.size);
+    if (!copy) return nullptr;
+    CopyMemory(copy, found.data, found.size);
+    search.dialogTemplate = copy;
+    return copy;
+}
+
+// A search step by pattern compiles it first; a pattern that does not compile is said why, over
+// the Find dialog when it is open, and nothing is searched.
+bool CompileSearchPattern() {
+    MatchFault fault{};
+    uint32_t flags = (search.findMatchCase ? kMatchCase : 0) | (search.findWholeWord ? kMatchWholeWord : 0);
+    search.regex = CompileRegex(search.findText, lstrlenW(search.findText), flags, &fault);
+    if (search.regex) return true;
+    wchar_t text[512];
+    ComposeMatchFault(text, 512, fault);
+    HWND owner = search.dialog && IsWindow(search.dialog) ? search.dialog : app.mainWindow;
+    MessageBoxW(owner, text, UiString(IDS_REGEX_CAPTION), MB_ICONERROR);
+    return false;
+}
+
+void ReleaseSearchPattern() {
+    FreeRegex(search.regex);
+    search.regex = nullptr;
+}
+
 }  // namespace
 
 int SearchRows(int current, int count, bool down, bool includeCurrent, bool (*matches)(void*, int), void* context) {
@@ -62,13 +97,16 @@ bool RowMatches(int row) {
     LRESULT got = SendMessageW(app.view, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text));
     if (got <= 0 || got > static_cast<LRESULT>(kMaxRowLimit)) return false;
     text[got] = 0;
+    if (search.findRegex) return search.regex && RegexMatches(search.regex, text, static_cast<int>(got));
     return TextMatches(text, static_cast<int>(got), search.findText, search.findWholeWord, search.findMatchCase);
 }
 
 void FindNextRow() {
+    if (search.findRegex && !CompileSearchPattern()) return;
     bool includeCurrent = search.findFirst;
     search.findFirst = false;
     int found = SearchRows(CurrentRow(), ViewRowCount(), search.findDown, includeCurrent, MatchesRow, nullptr);
+    ReleaseSearchPattern();
     if (found >= 0) ShowRow(found);
     else MessageBeep(MB_OK);
 }
@@ -83,8 +121,10 @@ void FindCommand() {
     FINDREPLACEW& data = search.dialogData;
     data.lStructSize = sizeof(data);
     data.hwndOwner = app.mainWindow;
-    data.hInstance = app.instance;
-    data.Flags = FR_DOWN;
+    // Each opening starts with the direction Down and every box unchecked, Regular expression too.
+    HGLOBAL dialogTemplate = FindDialogTemplate();
+    data.hInstance = dialogTemplate ? reinterpret_cast<HINSTANCE>(dialogTemplate) : app.instance;
+    data.Flags = FR_DOWN | (dialogTemplate ? FR_ENABLETEMPLATEHANDLE : 0);
     data.lpstrFindWhat = search.findText;
     data.wFindWhatLen = kFindTextUnits;
     ui.placeNextWindow = true;   // over the main window
@@ -116,6 +156,7 @@ void OnFindReplaceMessage(LPARAM findReplace) {
         search.findDown = (data->Flags & FR_DOWN) != 0;
         search.findWholeWord = (data->Flags & FR_WHOLEWORD) != 0;
         search.findMatchCase = (data->Flags & FR_MATCHCASE) != 0;
+        search.findRegex = IsDlgButtonChecked(search.dialog, IDC_FIND_REGEX) == BST_CHECKED;
         FindNextRow();
     }
 }

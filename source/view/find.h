@@ -14,6 +14,9 @@ struct SearchState {
     bool findFirst;                    // the next step starts with the current row itself
     FINDREPLACEW dialogData;           // lives as long as the process: the dialog keeps a pointer
     HWND dialog;                       // the open Find dialog, or nullptr
+    bool findRegex;                    // the text is a regular expression (the dialog's box 582)
+    Regex* regex;                      // the pattern compiled for the search step under way
+    HGLOBAL dialogTemplate;            // the Find dialog with that box, in the user's language
 };
 
 extern SearchState search;

@@ -8,7 +8,7 @@ namespace {
 const wchar_t kKey[] = L"Software\\Skelby\\Brindle";
 const wchar_t kStream[] = L":Tervo.Brindle.Properties";
 
-constexpr int kFindEdit = 0x480, kWholeWord = 0x410, kMatchCase = 0x411, kUp = 0x420, kDown = 0x421;
+constexpr int kFindEdit = 0x480, kWholeWord = 0x410, kMatchCase = 0x411, kUp = 0x420, kDown = 0x421, kRegex = 582;
 
 void SetSetting(const wchar_t* name, DWORD value) {
     RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name, REG_DWORD, &value, sizeof(value));
@@ -25,13 +25,30 @@ void Check(HWND dialog, int id, bool on) {
 }
 
 // Settings of the Find dialog, then its Find Next button; the search runs before the call returns.
-void FindNext(HWND dialog, const wchar_t* text, bool wholeWord, bool matchCase, bool down) {
+void SetUpFind(HWND dialog, const wchar_t* text, bool wholeWord, bool matchCase, bool down, bool regex) {
     SetControlText(dialog, kFindEdit, text);
     Check(dialog, kWholeWord, wholeWord);
     Check(dialog, kMatchCase, matchCase);
     Check(dialog, kUp, !down);
     Check(dialog, kDown, down);
+    Check(dialog, kRegex, regex);
+}
+
+void FindNext(HWND dialog, const wchar_t* text, bool wholeWord, bool matchCase, bool down, bool regex = false) {
+    SetUpFind(dialog, text, wholeWord, matchCase, down, regex);
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
+
+BOOL CALLBACK CollectText(HWND child, LPARAM param) {
+    *reinterpret_cast<std::wstring*>(param) += harness::WindowText(child) + L"\n";
+    return TRUE;
+}
+
+// Every text of a window's children, one a line.
+std::wstring ChildTexts(HWND window) {
+    std::wstring texts;
+    EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
 }
 
 HWND WaitForDialog(const harness::Process& brindle, const wchar_t* caption) {
@@ -89,19 +106,19 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 TEST(FindE2E, FindGoToAndCopyAsAUserWould) {
     std::wstring path = harness::NewTempDir() + L"\\find.log";
     ASSERT_TRUE(harness::WriteBytes(path, "first line\nthe cat sat\ncategory\ncategory cat\ncat.\nERROR here\n"
-                                          "error again\nlast line\n"));
+                                          "error again\nlast line\njob 7: timeout after 250 ms\n"));
     harness::Process brindle;
     ASSERT_TRUE(harness::Start(brindle, L"\"" + path + L"\""));
-    ASSERT_TRUE(harness::WaitForRows(brindle.view, 8));
-    EXPECT_TRUE(WaitStatus(brindle, 4, L"line 8"));
-    EXPECT_EQ(L"line 8", harness::StatusTip(brindle, 4));
+    ASSERT_TRUE(harness::WaitForRows(brindle.view, 9));
+    EXPECT_TRUE(WaitStatus(brindle, 4, L"line 9"));
+    EXPECT_EQ(L"line 9", harness::StatusTip(brindle, 4));
 
     // Go to row: the field starts at the current row; 0 and one past the last keep the dialog open.
     harness::PressKeys(brindle.main, {VK_CONTROL, 'G'});
     HWND go = WaitForDialog(brindle, L"Go to row");
     ASSERT_NE(nullptr, go);
-    EXPECT_EQ(L"8", harness::WindowText(GetDlgItem(go, 258)));
-    for (const wchar_t* bad : {L"0", L"9", L""}) {
+    EXPECT_EQ(L"9", harness::WindowText(GetDlgItem(go, 258)));
+    for (const wchar_t* bad : {L"0", L"10", L""}) {
         SetControlText(go, 258, bad);
         SendMessageW(go, WM_COMMAND, IDOK, 0);
         EXPECT_TRUE(IsWindowVisible(go)) << harness::Utf8(bad);
@@ -117,7 +134,7 @@ TEST(FindE2E, FindGoToAndCopyAsAUserWould) {
     harness::ClickStatus(brindle, 4);
     go = WaitForDialog(brindle, L"Go to row");
     ASSERT_NE(nullptr, go);
-    EXPECT_TRUE(goTo(go, L"8", 7));
+    EXPECT_TRUE(goTo(go, L"9", 8));
     harness::PressKeys(brindle.main, {VK_CONTROL, 'G'});
     go = WaitForDialog(brindle, L"Go to row");
     ASSERT_NE(nullptr, go);
@@ -140,6 +157,32 @@ TEST(FindE2E, FindGoToAndCopyAsAUserWould) {
     EXPECT_EQ(5, Caret(brindle.view));                       // "error again" differs in case
     FindNext(find, L"ERROR", false, false, true);
     EXPECT_EQ(6, Caret(brindle.view));
+
+    // By pattern: the box checked, the text is a regular expression; unchecked, plain text again.
+    ASSERT_NE(nullptr, GetDlgItem(find, kRegex));
+    FindNext(find, L"timeout after \\d+ ms", false, false, true, true);
+    EXPECT_EQ(8, Caret(brindle.view));
+    FindNext(find, L"^error", false, false, false, true);
+    EXPECT_EQ(6, Caret(brindle.view));                       // up, case folded
+    FindNext(find, L"timeout after \\d+ ms", false, false, true, false);
+    EXPECT_EQ(6, Caret(brindle.view));                       // no such plain text
+    FindNext(find, L"^ERROR", false, true, false, true);
+    EXPECT_EQ(5, Caret(brindle.view));
+    FindNext(find, L"cat", true, true, false, true);
+    EXPECT_EQ(4, Caret(brindle.view));                       // "cat."
+    FindNext(find, L"cat", true, true, false, true);
+    EXPECT_EQ(3, Caret(brindle.view));                       // any whole match counts: "category cat"
+    // A pattern that does not compile: a box says why and where, nothing is searched.
+    SetUpFind(find, L"timeout (\\d+ ms", false, false, true, true);
+    PostMessageW(find, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(find, IDOK)));
+    HWND refusal = WaitForDialog(brindle, L"Regular expression");
+    ASSERT_NE(nullptr, refusal);
+    EXPECT_NE(std::wstring::npos, ChildTexts(refusal).find(L"character 9")) << harness::Utf8(ChildTexts(refusal));
+    PostMessageW(refusal, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindow(refusal); }));
+    EXPECT_EQ(3, Caret(brindle.view));
+    FindNext(find, L"last", false, false, true);
+    EXPECT_EQ(7, Caret(brindle.view));                       // and the window goes on
     FindNext(find, L"cat", false, false, false);
     EXPECT_EQ(4, Caret(brindle.view));                       // up
     EXPECT_EQ(1, static_cast<int>(SendMessageW(brindle.view, LB_GETSELCOUNT, 0, 0)));
@@ -180,7 +223,8 @@ TEST(FindE2E, FindGoToAndCopyAsAUserWould) {
     harness::PressKeys(brindle.main, {VK_CONTROL, 'A'});
     sequence = GetClipboardSequenceNumber();
     harness::PressKeys(brindle.main, {VK_CONTROL, 'C'});
-    EXPECT_EQ(L"first line\r\nthe cat sat\r\ncategory\r\ncategory cat\r\ncat.\r\nERROR here\r\nerror again\r\nlast line\r\n",
+    EXPECT_EQ(L"first line\r\nthe cat sat\r\ncategory\r\ncategory cat\r\ncat.\r\nERROR here\r\nerror again\r\nlast line\r\n"
+              L"job 7: timeout after 250 ms\r\n",
               ClipboardAfter(sequence));
 
     // A double click on the path copies the extended-length full path, without a line break.
