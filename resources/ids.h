@@ -129,6 +129,8 @@
 #define IDC_FL_ON             568
 #define IDC_FL_SHOW           569
 #define IDC_FL_HIDE           570
+#define IDC_FL_REGEX          571
+#define IDC_HL_REGEX          572
 #define IDC_FIND_REGEX        582
 #define IDC_HEADING_FIRST     1024
 #define IDC_PRODUCT_HEADING   1024

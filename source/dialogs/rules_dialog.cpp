@@ -8,6 +8,7 @@
 #include "persist/settings.h"
 #include "status/status.h"
 #include "dialogs/common.h"
+#include "dialogs/match_fault.h"
 #include "dialogs/ui.h"
 #include "shell/app.h"
 #include "ids.h"
@@ -19,18 +20,18 @@ namespace {
 struct RuleDialogKind {
     RuleForm form;
     int dialogId;
-    int list, add, remove, up, down, text, matchCase, wholeWord, on;
+    int list, add, remove, up, down, text, matchCase, wholeWord, on, regex;
     int textColor, backColor, sample;   // highlighting
     int show, hide;                     // filters
 };
 
 constexpr RuleDialogKind kHighlightKind = {
     RuleForm::Highlight, IDD_HIGHLIGHT, IDC_HL_LIST, IDC_HL_ADD, IDC_HL_REMOVE, IDC_HL_UP, IDC_HL_DOWN,
-    IDC_HL_TEXT, IDC_HL_MATCH_CASE, IDC_HL_WHOLE_WORD, IDC_HL_ON, IDC_HL_TEXT_COLOR, IDC_HL_BACK_COLOR,
+    IDC_HL_TEXT, IDC_HL_MATCH_CASE, IDC_HL_WHOLE_WORD, IDC_HL_ON, IDC_HL_REGEX, IDC_HL_TEXT_COLOR, IDC_HL_BACK_COLOR,
     IDC_HL_SAMPLE, 0, 0};
 constexpr RuleDialogKind kFilterKind = {
     RuleForm::Filter, IDD_FILTERS, IDC_FL_LIST, IDC_FL_ADD, IDC_FL_REMOVE, IDC_FL_UP, IDC_FL_DOWN,
-    IDC_FL_TEXT, IDC_FL_MATCH_CASE, IDC_FL_WHOLE_WORD, IDC_FL_ON, 0, 0, 0, IDC_FL_SHOW, IDC_FL_HIDE};
+    IDC_FL_TEXT, IDC_FL_MATCH_CASE, IDC_FL_WHOLE_WORD, IDC_FL_ON, IDC_FL_REGEX, 0, 0, 0, IDC_FL_SHOW, IDC_FL_HIDE};
 
 // What the dialog edits, handed in through its init parameter.
 struct RuleEditor {
@@ -103,10 +104,11 @@ void ShowRule(HWND dialog, RuleEditor& editor) {
     Check(dialog, k.matchCase, flags & kRuleMatchCase);
     Check(dialog, k.wholeWord, flags & kRuleWholeWord);
     Check(dialog, k.on, !(flags & kRuleOff));
+    Check(dialog, k.regex, flags & kRuleRegex);
     Check(dialog, k.show, rule && !(flags & kRuleHide));
     Check(dialog, k.hide, rule && (flags & kRuleHide));
     editor.filling = false;
-    const int fields[] = {k.remove, k.text, k.matchCase, k.wholeWord, k.on, k.textColor, k.backColor, k.sample, k.show, k.hide};
+    const int fields[] = {k.remove, k.text, k.matchCase, k.wholeWord, k.on, k.regex, k.textColor, k.backColor, k.sample, k.show, k.hide};
     for (int id : fields)
         if (id) EnableWindow(GetDlgItem(dialog, id), rule != nullptr);
     EnableWindow(GetDlgItem(dialog, k.up), index > 0);
@@ -168,7 +170,32 @@ void Remove(HWND dialog, RuleEditor& editor, int index) {
     ShowRule(dialog, editor);
 }
 
+// A pattern that does not compile is not saved: the dialog says why and where, and shows the rule.
+bool PatternsCompile(HWND dialog, RuleEditor& editor) {
+    for (int i = 0; i < editor.rules.count; ++i) {
+        const StoredRule& rule = editor.rules.rules[i];
+        if (!(rule.flags & kRuleRegex) || !rule.text[0]) continue;
+        MatchRule probe{};
+        MatchFault fault{};
+        if (PrepareMatchRule(&probe, rule.text, rule.flags, &fault)) {
+            ReleaseMatchRule(&probe);
+            continue;
+        }
+        SendDlgItemMessageW(dialog, editor.kind->list, LB_SETCURSEL, i, 0);
+        ShowRule(dialog, editor);
+        wchar_t reason[512];
+        if (!ComposeMatchFault(reason, 512, fault)) reason[0] = 0;
+        MessageBoxW(dialog, reason, UiString(IDS_REGEX_CAPTION), MB_OK | MB_ICONERROR);
+        HWND text = GetDlgItem(dialog, editor.kind->text);
+        SetFocus(text);
+        SendMessageW(text, EM_SETSEL, fault.at, fault.at + 1);
+        return false;
+    }
+    return true;
+}
+
 void Save(HWND dialog, RuleEditor& editor) {
+    if (!PatternsCompile(dialog, editor)) return;
     // A rule without text is no rule.
     int kept = 0;
     for (int i = 0; i < editor.rules.count; ++i)
@@ -204,6 +231,8 @@ void OnCommand(HWND dialog, RuleEditor& editor, int id, int code) {
         SetFlag(*rule, kRuleWholeWord, checked);
     } else if (id == k.on) {
         SetFlag(*rule, kRuleOff, !checked);
+    } else if (id == k.regex) {
+        SetFlag(*rule, kRuleRegex, checked);
     } else if (k.show && (id == k.show || id == k.hide)) {
         SetFlag(*rule, kRuleHide, IsDlgButtonChecked(dialog, k.hide) == BST_CHECKED);
         SetListLine(dialog, editor, index, false);

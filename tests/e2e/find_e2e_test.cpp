@@ -708,7 +708,8 @@ TEST(FindE2E, ForgedFindAndShellMessagesChangeNothing) {
 namespace {
 
 constexpr UINT kFilterRows = 1213, kFilters = 1411;
-constexpr int kFilterList = 560, kAddFilter = 561, kFilterText = 565, kFilterMatchCase = 566, kFilterHide = 570;
+constexpr int kFilterList = 560, kAddFilter = 561, kFilterText = 565, kFilterMatchCase = 566, kFilterHide = 570,
+              kFilterRegex = 571;
 
 void SetValue(const wchar_t* name, const wchar_t* value) {
     RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name, REG_SZ, value, static_cast<DWORD>((wcslen(value) + 1) * 2));
@@ -860,4 +861,79 @@ TEST(FindE2E, FiltersShowOnlyTheLinesThatMatterLiveAndWhole) {
     EXPECT_TRUE(ShowsRows(again, {L"ERROR first", L"xxxxxxxxxxxxxxxxxxxx", L"xxxxx ERROR late", L"ERROR 1234567890123 ",
                                   L"disk full", L"ERROR three"}));
     EXPECT_EQ(0u, harness::Close(again));
+}
+
+// Regular expressions in the rules: a Show only pattern, a colouring pattern, and patterns that
+// would take a backtracking matcher forever, as Hide rules over long rows; then a pattern that
+// does not compile, refused by the dialog with its reason.
+TEST(FindE2E, PatternRulesFilterAndColourWithoutEverHoldingTheWindow) {
+    FilterSettingsGone gone;
+    SetValue(L"filter 0", L"9;^\\S+ \\S+ (ERROR|FATAL)");
+    SetValue(L"filter 1", L"24;(a|aa)*b");
+    SetValue(L"filter 2", L"24;(x+x+)+y");
+    SetValue(L"filter 3", L"24;^(([a-z])+.)+[A-Z]([a-z])+$");
+    SetValue(L"filter 4", L"8;(unclosed");   // does not compile: no rule
+    SetValue(L"filter 5", L"24;^\\S+ \\S+ ERROR drop");
+    SetSetting(L"filter", 1);
+    SetSetting(L"wrap lines", 0);
+    SetRule(0, L"8;FFFFFF;D01010;timeout after \\d+ ms");
+    std::string text = "2026-11-23 09:00:00.001 ERROR timeout after 250 ms\n"
+                       "2026-11-23 09:00:00.002 INFO request ERROR-free\n"
+                       "2026-11-23 09:00:00.003 FATAL out of memory\n"
+                       "2026-11-23 09:00:00.004 ERROR drop this one\n"
+                       "x ERROR not at the third field\n";
+    // Rows of 4,094 units that every Show only rule lets through, for every Hide rule to judge.
+    const std::string as = "2026-11-23 09:00:01 ERROR " + std::string(4068, 'a');
+    const std::string xs = "2026-11-23 09:00:02 ERROR " + std::string(4068, 'x');
+    const std::string words = "2026-11-23 09:00:03 ERROR " + std::string(4068, 'q');
+    for (int i = 0; i < 20; ++i) text += as + "\n" + xs + "\n" + words + "\n";
+    std::wstring path = harness::NewTempDir() + L"\\patterns.log";
+    ASSERT_TRUE(harness::WriteBytes(path, text));
+    harness::Process brindle;
+    ASSERT_TRUE(harness::Start(brindle, L"\"" + path + L"\""));
+    ASSERT_TRUE(harness::WaitForRows(brindle.view, 62));
+    std::vector<std::wstring> rows = harness::Rows(brindle.view);
+    EXPECT_EQ(L"2026-11-23 09:00:00.001 ERROR timeout after 250 ms", rows[0]);
+    EXPECT_EQ(L"2026-11-23 09:00:00.003 FATAL out of memory", rows[1]);
+    EXPECT_EQ(std::wstring(as.begin(), as.end()), rows[2]);
+    EXPECT_EQ(std::wstring(words.begin(), words.end()), rows.back());
+    SetForegroundWindow(brindle.main);
+    SendMessageW(brindle.view, LB_SETTOPINDEX, 0, 0);
+    EXPECT_TRUE(ShowsColour(brindle.view, 0, RGB(0xD0, 0x10, 0x10)));
+    EXPECT_NE(RGB(0xD0, 0x10, 0x10), RowColour(brindle.view, 1));
+
+    // More long rows while it follows: each tick judges them and the window answers at once.
+    std::string more;
+    for (int i = 0; i < 20; ++i) more += as + "\n" + xs + "\n";
+    ASSERT_TRUE(harness::AppendBytes(path, more));
+    EXPECT_TRUE(harness::WaitForRows(brindle.view, 102, 10000));
+    DWORD_PTR result = 0;
+    EXPECT_NE(0, SendMessageTimeoutW(brindle.main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result));
+
+    // A pattern that does not compile: the dialog says why and stays, and nothing is stored.
+    PostMessageW(brindle.main, WM_COMMAND, kFilters, 0);
+    HWND dialog = WaitForDialog(brindle, L"Filters");
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(5, static_cast<int>(SendDlgItemMessageW(dialog, kFilterList, LB_GETCOUNT, 0, 0)));
+    Click(dialog, kAddFilter);
+    SetControlText(dialog, kFilterText, L"timeout (after");
+    Check(dialog, kFilterRegex, true);
+    Click(dialog, kFilterRegex);
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    HWND refusal = nullptr;
+    ASSERT_TRUE(harness::WaitUntil([&] {
+        refusal = harness::FindDialog(brindle.info.dwProcessId, L"Regular expression");
+        return refusal != nullptr;
+    }));
+    std::wstring reason;
+    for (HWND child = GetWindow(refusal, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        reason += harness::WindowText(child);
+    EXPECT_NE(std::wstring::npos, reason.find(L"9")) << harness::Utf8(reason);   // where: the parenthesis
+    PostMessageW(refusal, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(refusal); }));
+    EXPECT_TRUE(IsWindow(dialog));
+    SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(L"8;(unclosed", Value(L"filter 4"));
+    EXPECT_EQ(0u, harness::Close(brindle));
 }

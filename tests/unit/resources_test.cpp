@@ -326,27 +326,27 @@ const std::vector<ExpectedDialog>& ExpectedDialogs() {
             {1024, L"Static", 58, 16, 170, 12, 0}, {271, L"Static", 58, 28, 170, 9, 0},
             {262, L"SysLink", 58, 46, 170, 10, 0}, {121, L"SysLink", 7, 83, 161, 16, 0}}},
         // Highlighting rules: beyond the dialogs of the first release.
-        {IDD_HIGHLIGHT, 300, 214, L"Highlighting", {
-            {127, L"Static", 0, 188, 302, 2, SS_ETCHEDHORZ}, {1025, L"Static", 7, 7, 286, 14, 0},
+        {IDD_HIGHLIGHT, 300, 227, L"Highlighting", {
+            {127, L"Static", 0, 201, 302, 2, SS_ETCHEDHORZ}, {1025, L"Static", 7, 7, 286, 14, 0},
             {543, L"#131", 7, 26, 200, 92, LBS_NOTIFY | WS_VSCROLL | WS_TABSTOP},
             {544, L"Button", 214, 26, 79, 14, 0}, {545, L"Button", 214, 44, 79, 14, 0},
             {546, L"Button", 214, 68, 79, 14, 0}, {547, L"Button", 214, 86, 79, 14, 0},
             {-1, L"Static", 7, 128, 40, 10, 0}, {548, L"Edit", 50, 126, 157, 12, ES_AUTOHSCROLL | WS_TABSTOP},
             {549, L"Button", 50, 143, 157, 10, BS_AUTOCHECKBOX}, {550, L"Button", 50, 156, 157, 10, BS_AUTOCHECKBOX},
-            {551, L"Button", 50, 169, 157, 10, BS_AUTOCHECKBOX}, {552, L"Button", 214, 125, 79, 14, 0},
+            {551, L"Button", 50, 169, 157, 10, BS_AUTOCHECKBOX}, {572, L"Button", 50, 182, 157, 10, BS_AUTOCHECKBOX}, {552, L"Button", 214, 125, 79, 14, 0},
             {553, L"Button", 214, 143, 79, 14, 0}, {554, L"Static", 214, 163, 79, 14, SS_CENTERIMAGE | WS_BORDER},
-            {1, L"Button", 188, 194, 50, 14, BS_DEFPUSHBUTTON}, {2, L"Button", 243, 194, 50, 14, 0}}},
-        {IDD_FILTERS, 300, 214, L"Filters", {
-            {127, L"Static", 0, 188, 302, 2, SS_ETCHEDHORZ}, {1025, L"Static", 7, 7, 286, 14, 0},
+            {1, L"Button", 188, 207, 50, 14, BS_DEFPUSHBUTTON}, {2, L"Button", 243, 207, 50, 14, 0}}},
+        {IDD_FILTERS, 300, 227, L"Filters", {
+            {127, L"Static", 0, 201, 302, 2, SS_ETCHEDHORZ}, {1025, L"Static", 7, 7, 286, 14, 0},
             {560, L"#131", 7, 26, 200, 92, LBS_NOTIFY | WS_VSCROLL | WS_TABSTOP},
             {561, L"Button", 214, 26, 79, 14, 0}, {562, L"Button", 214, 44, 79, 14, 0},
             {563, L"Button", 214, 68, 79, 14, 0}, {564, L"Button", 214, 86, 79, 14, 0},
             {-1, L"Static", 7, 128, 40, 10, 0}, {565, L"Edit", 50, 126, 157, 12, ES_AUTOHSCROLL | WS_TABSTOP},
             {566, L"Button", 50, 143, 157, 10, BS_AUTOCHECKBOX}, {567, L"Button", 50, 156, 157, 10, BS_AUTOCHECKBOX},
-            {568, L"Button", 50, 169, 157, 10, BS_AUTOCHECKBOX}, {-1, L"Static", 214, 128, 79, 10, 0},
+            {568, L"Button", 50, 169, 157, 10, BS_AUTOCHECKBOX}, {571, L"Button", 50, 182, 157, 10, BS_AUTOCHECKBOX}, {-1, L"Static", 214, 128, 79, 10, 0},
             {569, L"Button", 214, 143, 79, 10, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP},
             {570, L"Button", 214, 156, 79, 10, BS_AUTORADIOBUTTON},
-            {1, L"Button", 188, 194, 50, 14, BS_DEFPUSHBUTTON | WS_GROUP}, {2, L"Button", 243, 194, 50, 14, 0}}},
+            {1, L"Button", 188, 207, 50, 14, BS_DEFPUSHBUTTON | WS_GROUP}, {2, L"Button", 243, 207, 50, 14, 0}}},
     };
     return dialogs;
 }
