@@ -234,6 +234,14 @@ if want filtered || want filters || want filters-cs || want filters-sk; then
   done
 fi
 
+# The Find dialog with its Regular expression box in Czech and Slovak ("find" above is English).
+for lang in cs sk; do
+  want "find-$lang" || continue
+  start "$log" "LC_ALL=${lang}_$(tr a-z A-Z <<<"${lang/cs/cz}").UTF-8"
+  wanted=" find-$lang " dialog "find-$lang" 1204
+  stop
+done
+
 # The Czech interface.
 if want czech; then
   start "$log" LC_ALL=cs_CZ.UTF-8

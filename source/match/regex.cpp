@@ -44,9 +44,17 @@ constexpr uint8_t kPropWord = 1;
 constexpr uint8_t kPropSpace = 2;
 constexpr uint8_t kPropDigit = 4;
 
+constexpr int kBitmapWords = 65536 / 32;
+
+// Filled at the first compile: the property of each unit, each property as a bitmap, and Find's
+// folding, so that compiling looks them up instead of asking the C library 65536 times.
 struct PropertyTable {
     bool filled;
     uint8_t unit[65536];
+    uint32_t word[kBitmapWords];
+    uint32_t space[kBitmapWords];
+    uint32_t digit[kBitmapWords];
+    uint16_t fold[65536];
 };
 PropertyTable properties;
 
@@ -55,23 +63,23 @@ bool IsPatternSpace(unsigned c) {
            c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000 || c == 0xFEFF;
 }
 
-const uint8_t* Properties() {
+const PropertyTable& Properties() {
     if (!properties.filled) {
         for (unsigned c = 0; c < 65536; ++c) {
             uint8_t p = 0;
-            if (IsWordCharacter(static_cast<wchar_t>(c))) p |= kPropWord;
-            if (IsPatternSpace(c)) p |= kPropSpace;
-            if (c >= '0' && c <= '9') p |= kPropDigit;
+            uint32_t bit = 1u << (c & 31);
+            if (IsWordCharacter(static_cast<wchar_t>(c))) p |= kPropWord, properties.word[c >> 5] |= bit;
+            if (IsPatternSpace(c)) p |= kPropSpace, properties.space[c >> 5] |= bit;
+            if (c >= '0' && c <= '9') p |= kPropDigit, properties.digit[c >> 5] |= bit;
             properties.unit[c] = p;
+            properties.fold[c] = static_cast<uint16_t>(FoldUnit(static_cast<wchar_t>(c)));
         }
         properties.filled = true;
     }
-    return properties.unit;
+    return properties;
 }
 
 // ---- Sets of units, as bitmaps over the 65536 values ----
-
-constexpr int kBitmapWords = 65536 / 32;
 
 inline void SetBit(uint32_t* bits, unsigned v) { bits[v >> 5] |= 1u << (v & 31); }
 inline bool TestBit(const uint32_t* bits, unsigned v) { return (bits[v >> 5] >> (v & 31)) & 1u; }
@@ -81,9 +89,9 @@ void AddRange(uint32_t* bits, unsigned lo, unsigned hi) {
 }
 
 void AddProperty(uint32_t* bits, uint8_t property, bool negate) {
-    const uint8_t* table = Properties();
-    for (unsigned v = 0; v < 65536; ++v)
-        if (((table[v] & property) != 0) != negate) SetBit(bits, v);
+    const PropertyTable& t = Properties();
+    const uint32_t* p = property == kPropWord ? t.word : property == kPropSpace ? t.space : t.digit;
+    for (int w = 0; w < kBitmapWords; ++w) bits[w] |= negate ? ~p[w] : p[w];
 }
 
 // A set the automaton tests: one unit, any unit, or a bitmap, always over folded units.
@@ -196,8 +204,9 @@ int NewBitmapSet(Compiler& c, uint32_t* raw, bool negate) {
             free(raw);
             return -1;
         }
-        for (unsigned v = 0; v < 65536; ++v)
-            if (TestBit(raw, v)) SetBit(bits, static_cast<uint16_t>(FoldUnit(static_cast<wchar_t>(v))));
+        const uint16_t* fold = Properties().fold;
+        for (int w = 0; w < kBitmapWords; ++w)
+            for (uint32_t b = raw[w]; b; b &= b - 1) SetBit(bits, fold[w * 32 + __builtin_ctz(b)]);
         free(raw);
     }
     if (negate)
@@ -955,10 +964,11 @@ void ReleaseCompiler(Compiler& c) {
 // Classes, membership and the word property of each class, from the compiler's sets.
 bool BuildClasses(Compiler& c, Regex* r) {
     Partition p = {};
+    // Only the entries below the count of classes are ever read.
     p.classOf = static_cast<uint16_t*>(calloc(65536, sizeof(uint16_t)));
-    p.size = static_cast<int*>(calloc(65536, sizeof(int)));
-    p.inside = static_cast<int*>(calloc(65536, sizeof(int)));
-    p.split = static_cast<int*>(calloc(65536, sizeof(int)));
+    p.size = static_cast<int*>(malloc(65536 * sizeof(int)));
+    p.inside = static_cast<int*>(malloc(65536 * sizeof(int)));
+    p.split = static_cast<int*>(malloc(65536 * sizeof(int)));
     r->classOf = static_cast<uint16_t*>(malloc(65536 * sizeof(uint16_t)));
     bool ok = p.classOf && p.size && p.inside && p.split && r->classOf;
     uint32_t* word = ok ? static_cast<uint32_t*>(calloc(kBitmapWords, sizeof(uint32_t))) : nullptr;
@@ -967,8 +977,10 @@ bool BuildClasses(Compiler& c, Regex* r) {
         p.size[0] = 65536;
         p.count = 1;
         // Classes over folded units: each text unit is folded once, by the class table.
-        AddProperty(word, kPropWord, false);
-        if (c.wordAssertions) RefineBitmap(p, word);
+        if (c.wordAssertions) {
+            AddProperty(word, kPropWord, false);
+            RefineBitmap(p, word);
+        }
         for (int s = 0; s < c.sets.count; ++s) {
             const SetDef& def = c.sets.data[s];
             if (def.single >= 0) RefineSingle(p, static_cast<unsigned>(def.single));
@@ -993,10 +1005,8 @@ bool BuildClasses(Compiler& c, Regex* r) {
                 if (in) r->member[s * p.count + k] = 1;
             }
         }
-        for (unsigned u = 0; u < 65536; ++u) {
-            unsigned v = c.matchCase ? u : static_cast<uint16_t>(FoldUnit(static_cast<wchar_t>(u)));
-            r->classOf[u] = p.classOf[v];
-        }
+        const uint16_t* fold = Properties().fold;
+        for (unsigned u = 0; u < 65536; ++u) r->classOf[u] = p.classOf[c.matchCase ? u : fold[u]];
     }
     free(word);
     free(p.classOf);
