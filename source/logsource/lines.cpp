@@ -24,7 +24,7 @@ struct LineStage {
     bool judged;            // the judged length was reached: the rest of the line follows its verdict
     bool shown;
     uint32_t mark;
-    uint32_t released;      // rows of this line already given to the view before it was whole
+    uint32_t released;      // rows of this line given on (pending or in the view) before it was whole
     uint32_t releasedMark;
     bool longestGrew;       // a row passed under filters was longer than any before
 };
@@ -92,10 +92,10 @@ uint32_t PassHeldRows() {
     return passed;
 }
 
-// A line that was partly in the view before it was whole takes its final colour there too.
+// A line that was partly given on before it was whole takes its final colour there too.
 void RemarkReleasedRows() {
     if (!stage.released || stage.mark == stage.releasedMark) return;
-    RemarkLastViewRows(stage.released, stage.mark);
+    RemarkLastRows(stage.released, stage.mark);
     stage.releasedMark = stage.mark;
 }
 

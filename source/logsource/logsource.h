@@ -96,6 +96,8 @@ AppendResult AppendUnits(uint32_t unitCount, uint32_t rowLimit, bool locked);
 void FlushRows();                // hands pending rows to the view (end of every read loop)
 // A finished row with the mark it keeps in the view; false when it is lost for want of memory.
 bool PendMarkedRow(const wchar_t* row, uint32_t length, uint32_t mark);
+// The newest `rows` rows made, wherever they wait (pending or in the view), take `mark`'s rule.
+void RemarkLastRows(size_t rows, uint32_t mark);
 void ResetRowState();            // rowFill, emptyRun, pending rows
 
 // The row rules without the view: cuts `count` units into rows using rowBuffer, rowFill, emptyRun

@@ -256,6 +256,16 @@ AppendResult AppendUnits(uint32_t unitCount, uint32_t rowLimit, bool locked) {
     return {cut.rows != 0, cut.longestGrew || (LinesJudged() && TakeLongestGrew())};
 }
 
+void RemarkLastRows(size_t rows, uint32_t mark) {
+    PendingRows& p = pending;
+    size_t inRing = rows < p.count ? rows : p.count;
+    for (size_t i = p.count - inRing; i < p.count; ++i) {
+        PendingRow& row = p.ring[p.capacity ? (p.head + i) % p.capacity : i];
+        row.mark = (row.mark & kMarkContinues) | (mark & kMarkRuleMask);
+    }
+    if (rows > inRing) RemarkLastViewRows(rows - inRing, mark);
+}
+
 void FlushRows() {
     PendingRows& p = pending;
     if (LinesJudged()) ReleaseUnfinishedLine();
