@@ -189,50 +189,39 @@ if want printing; then
   stop
 fi
 
-# Highlighting: rules for errors and warnings stored before the start, the coloured rows, and the
-# dialog that edits the rules, in English, Czech and Slovak.
-if want highlighted || want highlight || want highlight-cs || want highlight-sk; then
-  wine reg add "$key" /v "highlight 0" /t REG_SZ /d "1;FFFFFF;D01010;ERROR" /f </dev/null >/dev/null 2>&1
-  wine reg add "$key" /v "highlight 1" /t REG_SZ /d "1;000000;FFBF00;WARN" /f </dev/null >/dev/null 2>&1
-  if want highlighted || want highlight; then
+# Rules stored before the start, the view they change, and the dialog that edits them, in
+# English, Czech and Slovak: rule_shots VIEW DIALOG COMMAND VALUE... (each VALUE "NAME=DATA", a
+# number DATA stored as a DWORD).
+rule_shots() {
+  local view="$1" name="$2" command="$3" value lang
+  shift 3
+  want "$view" || want "$name" || want "$name-cs" || want "$name-sk" || return 0
+  for value in "$@"; do
+    if [[ "${value#*=}" =~ ^[0-9]+$ ]]; then
+      wine reg add "$key" /v "${value%%=*}" /t REG_DWORD /d "${value#*=}" /f </dev/null >/dev/null 2>&1
+    else
+      wine reg add "$key" /v "${value%%=*}" /t REG_SZ /d "${value#*=}" /f </dev/null >/dev/null 2>&1
+    fi
+  done
+  if want "$view" || want "$name"; then
     start "$log"
-    if want highlighted; then capture "$win" "$out/highlighted.png" && made+=(highlighted) || skip highlighted "the capture failed"; fi
-    dialog highlight 1410
+    if want "$view"; then capture "$win" "$out/$view.png" && made+=("$view") || skip "$view" "the capture failed"; fi
+    dialog "$name" "$command"
     stop
   fi
   for lang in cs sk; do
-    want "highlight-$lang" || continue
+    want "$name-$lang" || continue
     start "$log" "LC_ALL=${lang}_$(tr a-z A-Z <<<"${lang/cs/cz}").UTF-8"
-    wanted=" highlight-$lang " dialog "highlight-$lang" 1410
+    wanted=" $name-$lang " dialog "$name-$lang" "$command"
     stop
   done
-  wine reg delete "$key" /v "highlight 0" /f </dev/null >/dev/null 2>&1 || true
-  wine reg delete "$key" /v "highlight 1" /f </dev/null >/dev/null 2>&1 || true
-fi
+  for value in "$@"; do wine reg delete "$key" /v "${value%%=*}" /f </dev/null >/dev/null 2>&1 || true; done
+}
 
-# Filtering: a Hide rule for DEBUG and a Show only rule for ERROR and WARN, switched on before the
-# start, the filtered view, and the dialog in English, Czech and Slovak.
-if want filtered || want filters || want filters-cs || want filters-sk; then
-  wine reg add "$key" /v "filter 0" /t REG_SZ /d "1;ERROR" /f </dev/null >/dev/null 2>&1
-  wine reg add "$key" /v "filter 1" /t REG_SZ /d "1;WARN" /f </dev/null >/dev/null 2>&1
-  wine reg add "$key" /v "filter 2" /t REG_SZ /d "17;DEBUG" /f </dev/null >/dev/null 2>&1
-  wine reg add "$key" /v "filter" /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
-  if want filtered || want filters; then
-    start "$log"
-    if want filtered; then capture "$win" "$out/filtered.png" && made+=(filtered) || skip filtered "the capture failed"; fi
-    dialog filters 1411
-    stop
-  fi
-  for lang in cs sk; do
-    want "filters-$lang" || continue
-    start "$log" "LC_ALL=${lang}_$(tr a-z A-Z <<<"${lang/cs/cz}").UTF-8"
-    wanted=" filters-$lang " dialog "filters-$lang" 1411
-    stop
-  done
-  for value in "filter 0" "filter 1" "filter 2" "filter"; do
-    wine reg delete "$key" /v "$value" /f </dev/null >/dev/null 2>&1 || true
-  done
-fi
+# Highlighting: rules for errors and warnings.
+rule_shots highlighted highlight 1410 "highlight 0=1;FFFFFF;D01010;ERROR" "highlight 1=1;000000;FFBF00;WARN"
+# Filtering: a Hide rule for DEBUG and Show only rules for ERROR and WARN, switched on.
+rule_shots filtered filters 1411 "filter 0=1;ERROR" "filter 1=1;WARN" "filter 2=17;DEBUG" "filter=1"
 
 # The Find dialog with its Regular expression box in Czech and Slovak ("find" above is English).
 for lang in cs sk; do

@@ -448,19 +448,28 @@ namespace {
 constexpr UINT kHighlighting = 1410;
 constexpr int kRuleList = 543, kAddRule = 544, kRuleText = 548, kWholeWordRule = 550;
 
-std::wstring RuleValue(int index) {
-    wchar_t name[32], value[400] = L"";
-    wsprintfW(name, L"highlight %d", index);
+std::wstring Value(const wchar_t* name) {
+    wchar_t value[400] = L"";
     DWORD size = sizeof(value);
     if (RegGetValueW(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
         return L"(none)";
     return value;
 }
 
+void SetValue(const wchar_t* name, const wchar_t* value) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name, REG_SZ, value, static_cast<DWORD>((wcslen(value) + 1) * 2));
+}
+
+std::wstring RuleValue(int index) {
+    wchar_t name[32];
+    wsprintfW(name, L"highlight %d", index);
+    return Value(name);
+}
+
 void SetRule(int index, const wchar_t* value) {
     wchar_t name[32];
     wsprintfW(name, L"highlight %d", index);
-    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name, REG_SZ, value, static_cast<DWORD>((wcslen(value) + 1) * 2));
+    SetValue(name, value);
 }
 
 void DeleteRules() {
@@ -493,6 +502,16 @@ bool OwnerDrawn(HWND view) { return (GetWindowLongW(view, GWL_STYLE) & (LBS_OWNE
 
 void Click(HWND dialog, int id) {
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// A rule added in a rule dialog as a user adds it: Add, its text, then each box clicked on.
+void AddRule(HWND dialog, int add, int textBox, const wchar_t* text, std::initializer_list<int> boxes) {
+    Click(dialog, add);
+    SetControlText(dialog, textBox, text);
+    for (int box : boxes) {
+        Check(dialog, box, true);
+        Click(dialog, box);
+    }
 }
 
 }  // namespace
@@ -530,10 +549,7 @@ TEST(FindE2E, HighlightingRulesColourRowsAndKeepFindAndCopy) {
     PostMessageW(brindle.main, WM_COMMAND, kHighlighting, 0);
     dialog = WaitForDialog(brindle, L"Highlighting");
     ASSERT_NE(nullptr, dialog);
-    Click(dialog, kAddRule);
-    SetControlText(dialog, kRuleText, L"disk");
-    Check(dialog, kWholeWordRule, true);
-    Click(dialog, kWholeWordRule);
+    AddRule(dialog, kAddRule, kRuleText, L"disk", {kWholeWordRule});
     SendMessageW(dialog, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }));
     EXPECT_EQ(L"1;FFFFFF;D01010;ERROR", RuleValue(0));
@@ -711,18 +727,6 @@ constexpr UINT kFilterRows = 1213, kFilters = 1411;
 constexpr int kFilterList = 560, kAddFilter = 561, kFilterText = 565, kFilterMatchCase = 566, kFilterHide = 570,
               kFilterRegex = 571;
 
-void SetValue(const wchar_t* name, const wchar_t* value) {
-    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, name, REG_SZ, value, static_cast<DWORD>((wcslen(value) + 1) * 2));
-}
-
-std::wstring Value(const wchar_t* name) {
-    wchar_t value[400] = L"";
-    DWORD size = sizeof(value);
-    if (RegGetValueW(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
-        return L"(none)";
-    return value;
-}
-
 DWORD Number(const wchar_t* name) {
     DWORD value = 99, size = sizeof(value);
     RegGetValueW(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
@@ -834,12 +838,7 @@ TEST(FindE2E, FiltersShowOnlyTheLinesThatMatterLiveAndWhole) {
     PostMessageW(brindle.main, WM_COMMAND, kFilters, 0);
     dialog = WaitForDialog(brindle, L"Filters");
     ASSERT_NE(nullptr, dialog);
-    Click(dialog, kAddFilter);
-    SetControlText(dialog, kFilterText, L"FATAL");
-    Check(dialog, kFilterMatchCase, true);
-    Click(dialog, kFilterMatchCase);
-    Check(dialog, kFilterHide, true);
-    Click(dialog, kFilterHide);
+    AddRule(dialog, kAddFilter, kFilterText, L"FATAL", {kFilterMatchCase, kFilterHide});
     SendMessageW(dialog, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }));
     EXPECT_EQ(L"1;ERROR", Value(L"filter 0"));
@@ -915,10 +914,7 @@ TEST(FindE2E, PatternRulesFilterAndColourWithoutEverHoldingTheWindow) {
     HWND dialog = WaitForDialog(brindle, L"Filters");
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(5, static_cast<int>(SendDlgItemMessageW(dialog, kFilterList, LB_GETCOUNT, 0, 0)));
-    Click(dialog, kAddFilter);
-    SetControlText(dialog, kFilterText, L"timeout (after");
-    Check(dialog, kFilterRegex, true);
-    Click(dialog, kFilterRegex);
+    AddRule(dialog, kAddFilter, kFilterText, L"timeout (after", {kFilterRegex});
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     HWND refusal = nullptr;
     ASSERT_TRUE(harness::WaitUntil([&] {
