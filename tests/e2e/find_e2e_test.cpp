@@ -201,6 +201,18 @@ TEST(FindE2E, FindGoToAndCopyAsAUserWould) {
     harness::PressKeys(brindle.main, {VK_F3});
     EXPECT_TRUE(harness::WaitUntil([&] { return Caret(brindle.view) == 2; }));
 
+    // F3 after a search by pattern searches by that pattern again.
+    harness::PressKeys(brindle.main, {VK_CONTROL, 'F'});
+    find = WaitForDialog(brindle, nullptr);
+    ASSERT_NE(nullptr, find);
+    EXPECT_EQ(BST_UNCHECKED, SendMessageW(GetDlgItem(find, kRegex), BM_GETCHECK, 0, 0));   // each opening
+    FindNext(find, L"c.t\\b", false, false, true, true);
+    EXPECT_EQ(3, Caret(brindle.view));                       // "category cat", not "category" itself
+    harness::PressKeys(find, {VK_ESCAPE});
+    EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindow(find) && IsWindowEnabled(brindle.main); }));
+    harness::PressKeys(brindle.main, {VK_F3});
+    EXPECT_TRUE(harness::WaitUntil([&] { return Caret(brindle.view) == 4; }));   // "cat."
+
     // Copy: rows selected from the bottom up come out in view order, each with CR LF.
     SendMessageW(brindle.view, LB_SETSEL, FALSE, -1);
     for (int row : {3, 2, 1}) SendMessageW(brindle.view, LB_SETSEL, TRUE, row);
