@@ -61,6 +61,8 @@ void InitLogSource();
 bool LastLineUnfinished();
 
 bool OpenLogFile(const wchar_t* path);
+// Only a disk file whose size could be read is watched (GetFileType, then the size query).
+bool IsWatchableFile(DWORD fileType, bool sizeRead);
 bool ReopenLogFile();            // the path names another file now (rotation): open that under the same name
 bool MakeExtendedPath(const wchar_t* path, wchar_t* out);   // out holds kPathUnits
 // Whether fullPath still names the open file (volume serial and file index): false when that

@@ -105,6 +105,13 @@ uint64_t SeekLoadStart(HANDLE file, uint64_t start) {
     return cut + SkipCutLine(file, cut, settings.charset);
 }
 
+bool IsWatchableFile(DWORD fileType, bool sizeRead) {
+    // A pipe, console or serial port would hold the window in its first read until a writer
+    // spoke, and its size means nothing; a disk, a volume or a raw device passes for a disk file
+    // but has no size of its own.
+    return fileType == FILE_TYPE_DISK && sizeRead;
+}
+
 void EmptyView() {
     if (app.view) SendMessageW(app.view, LB_RESETCONTENT, 0, 0);
     ResetRowState();
@@ -160,11 +167,8 @@ bool OpenAs(const wchar_t* path, const wchar_t* shown) {
         ArmFirstTick();
         return false;
     }
-    // A pipe, console or serial port would hold the window in its first read until a writer
-    // spoke, and its size means nothing; a disk, a volume or a raw device passes for a disk file
-    // but has no size of its own. Only a file whose size can be read is watched.
     uint64_t size = 0;
-    if (GetFileType(file) != FILE_TYPE_DISK || !QueryFileSize(file, &size)) {
+    if (!IsWatchableFile(GetFileType(file), QueryFileSize(file, &size))) {
         CloseHandle(file);
         ShowSystemError(IDS_ERR_OPEN, ERROR_NOT_SUPPORTED);
         ArmFirstTick();

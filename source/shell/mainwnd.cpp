@@ -255,7 +255,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_QUERYOPEN:
         if (settings.trayMinimize) TrayOnQueryOpen();
         return 1;
-    case WM_DPICHANGED: OnDpiChanged(window, wParam, reinterpret_cast<const RECT*>(lParam)); break;
+    case WM_DPICHANGED:
+        // Its rectangle is the system's only when this thread was sent it.
+        if (!SentByThisThread()) return 0;
+        OnDpiChanged(window, wParam, reinterpret_cast<const RECT*>(lParam));
+        break;
     case WM_CLOSE: OnClose(); break;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     case WM_TIMER: OnLogTimer(wParam); return 0;

@@ -70,6 +70,22 @@ TEST(CharsetTable, NamesMenuItemsAndFallbacks) {
     EXPECT_EQ(nullptr, CharsetByStreamName(L"utf-8"));
 }
 
+// Any code page the system has is usable, the menu's or not; a number it has not is not.
+TEST(CharsetTable, UsableIsAnyCodePageOfTheSystem) {
+    for (uint32_t charset : {0u, 1u, 3u, 16u, 17u, 18u, 19u, 65000u, 65001u, 1250u, 1252u, 20866u, 437u})
+        EXPECT_TRUE(IsUsableCharset(charset)) << charset;
+    for (uint32_t charset : {2u, 12345u, 65002u, 0xFFFFFFFFu}) EXPECT_FALSE(IsUsableCharset(charset)) << charset;
+}
+
+// Only a disk file whose size can be read is watched: a volume or a raw device passes for a disk
+// file but its size cannot be read; pipes, consoles and serial ports are no disk files.
+TEST(OpenRules, OnlyADiskFileWithASizeIsWatched) {
+    EXPECT_TRUE(IsWatchableFile(FILE_TYPE_DISK, true));
+    EXPECT_FALSE(IsWatchableFile(FILE_TYPE_DISK, false));
+    for (DWORD type : {DWORD(FILE_TYPE_PIPE), DWORD(FILE_TYPE_CHAR), DWORD(FILE_TYPE_UNKNOWN)})
+        EXPECT_FALSE(IsWatchableFile(type, true)) << type;
+}
+
 
 CarrySplit Split(uint32_t charset, const Bytes& bytes) {
     return SplitForCarry(charset, reinterpret_cast<const BYTE*>(bytes.data()), uint32_t(bytes.size()));

@@ -26,6 +26,14 @@ TEST(Platform, VersionThresholdsCompareMajorThenMinor) {
 
 TEST(Platform, RunsUnderWineHere) { EXPECT_EQ(2u, platformInfo.platformKind); }
 
+// Posted, these would hand the window procedure an address from anywhere: they are dropped.
+TEST(Platform, MessagesWithRecordsAreNeverTakenPosted) {
+    for (UINT message : {WM_NOTIFY, WM_DRAWITEM, WM_MEASUREITEM, WM_GETMINMAXINFO, WM_DPICHANGED, WM_COPYDATA, WM_SETTEXT})
+        EXPECT_TRUE(CarriesRecordPointer(message)) << message;
+    for (UINT message : {WM_COMMAND, WM_TIMER, WM_CLOSE, WM_NULL, WM_DROPFILES, WM_APP + 1})
+        EXPECT_FALSE(CarriesRecordPointer(message)) << message;
+}
+
 TEST(EnvNumber, ReadsDecimalHexAndOctalAndUnsetAsZero) {
     SetEnvironmentVariableW(L"BRINDLE_TEST_NUMBER", L"640");
     EXPECT_EQ(640u, envNumber(L"BRINDLE_TEST_NUMBER"));

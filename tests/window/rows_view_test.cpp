@@ -511,9 +511,17 @@ TEST_F(RowsView, RightClickMovesASingleSelectionButKeepsSeveral) {
     ASSERT_EQ(0, SendMessageW(view, LB_ITEMFROMPOINT, 0, MAKELPARAM(under.x, under.y))) << "row 0, inside";
     SendMessageW(view, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view), MAKELPARAM(-1, -1));
     EXPECT_EQ(std::vector<int>{5}, Selected(view));
-    SendMessageW(view, LB_SELITEMRANGEEX, 1, 3);
+    // A real click on the column x = -1, as on a monitor left of the primary, is a click.
+    RECT third;
+    SendMessageW(view, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&third));
+    POINT onThird{10, (third.top + third.bottom) / 2};
+    ClientToScreen(view, &onThird);
+    ASSERT_EQ(-1, onThird.x);
+    SendMessageW(view, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view), MAKELPARAM(-1, onThird.y));
+    EXPECT_EQ(std::vector<int>{2}, Selected(view));
+    SendMessageW(view, LB_SELITEMRANGEEX, 1, 4);
     rightClick(8);
-    EXPECT_EQ((std::vector<int>{1, 2, 3, 5}), Selected(view));
+    EXPECT_EQ((std::vector<int>{1, 2, 3, 4}), Selected(view));
 }
 
 TEST_F(RowsView, ShowRowAndScrollToEnd) {

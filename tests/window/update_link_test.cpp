@@ -41,12 +41,16 @@ protected:
     std::wstring Check(const std::string& reply, const std::wstring& service = L"") {
         std::wstring token = updateservice::NewToken();
         EXPECT_TRUE(updateservice::SetReply(token, reply));
-        SetEnvironmentVariableW(L"BRINDLE_UPDATE_URL", (service.empty() ? updateservice::ServiceUrl(token) : service).c_str());
+        return Ended(service.empty() ? updateservice::ServiceUrl(token) : service);
+    }
+    // What the link says once a check of `service` has ended, or after `waitMs`.
+    std::wstring Ended(const std::wstring& service, DWORD waitMs = 5000) {
+        SetEnvironmentVariableW(L"BRINDLE_UPDATE_URL", service.c_str());
         HWND link = CreateWindowExW(0, L"Static", UiString(IDS_UPDATE_CONNECTING), WS_POPUP, 0, 0, 400, 40, nullptr,
                                     nullptr, nullptr, nullptr);
         EXPECT_TRUE(StartUpdateCheck(link));
         std::wstring connecting = UiString(IDS_UPDATE_CONNECTING);
-        harness::WaitUntil([&] { return harness::WindowText(link) != connecting; });
+        harness::WaitUntil([&] { return harness::WindowText(link) != connecting; }, waitMs);
         std::wstring text = harness::WindowText(link);
         DestroyWindow(link);
         return text;
@@ -121,16 +125,9 @@ TEST_F(UpdateLink, CheckThatCannotStartSaysSoOnTheLink) {
 TEST_F(UpdateLink, SilentServiceEndsAsUnrecognised) {
     std::wstring token = updateservice::NewToken();
     ASSERT_TRUE(updateservice::SetReply(token, "1.8.0>http://127.0.0.1/a"));
-    SetEnvironmentVariableW(L"BRINDLE_UPDATE_URL",
-                            (updateservice::Base() + L"/t/" + token + L"/silent/brindle.php").c_str());
-    HWND link = CreateWindowExW(0, L"Static", UiString(IDS_UPDATE_CONNECTING), WS_POPUP, 0, 0, 400, 40, nullptr,
-                                nullptr, nullptr, nullptr);
-    ASSERT_TRUE(StartUpdateCheck(link));
-    std::wstring connecting = UiString(IDS_UPDATE_CONNECTING);
-    EXPECT_TRUE(harness::WaitUntil([&] { return harness::WindowText(link) != connecting; }, 40000));
-    EXPECT_EQ(std::wstring(UiString(IDS_UPDATE_BAD_REPLY)), harness::WindowText(link));
+    EXPECT_EQ(std::wstring(UiString(IDS_UPDATE_BAD_REPLY)),
+              Ended(updateservice::Base() + L"/t/" + token + L"/silent/brindle.php", 40000));
     EXPECT_EQ(1u, updateservice::Requests(token).size());
-    DestroyWindow(link);
 }
 
 // A service whose connection never completes (its queue of connections waiting to be accepted
@@ -150,14 +147,7 @@ TEST_F(UpdateLink, ConnectionThatNeverCompletesIsAFailureToConnect) {
     ASSERT_EQ(0, connect(queued, reinterpret_cast<sockaddr*>(&address), sizeof(address)));
     wchar_t url[128];
     wsprintfW(url, L"http://127.0.0.1:%u/skelby/services/brindle.php", ntohs(address.sin_port));
-    SetEnvironmentVariableW(L"BRINDLE_UPDATE_URL", url);
-    HWND link = CreateWindowExW(0, L"Static", UiString(IDS_UPDATE_CONNECTING), WS_POPUP, 0, 0, 400, 40, nullptr,
-                                nullptr, nullptr, nullptr);
-    ASSERT_TRUE(StartUpdateCheck(link));
-    std::wstring connecting = UiString(IDS_UPDATE_CONNECTING);
-    EXPECT_TRUE(harness::WaitUntil([&] { return harness::WindowText(link) != connecting; }, 30000));
-    EXPECT_EQ(std::wstring(UiString(IDS_UPDATE_NO_CONNECT)), harness::WindowText(link));
-    DestroyWindow(link);
+    EXPECT_EQ(std::wstring(UiString(IDS_UPDATE_NO_CONNECT)), Ended(url, 30000));
     closesocket(queued);
     closesocket(listener);
     WSACleanup();

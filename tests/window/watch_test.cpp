@@ -566,17 +566,22 @@ TEST_F(Watch, EraseKeepsTheDecidingMarkAndAsksFirst) {
     EXPECT_TRUE(harness::WaitUntil([&] { return Rows() == Lines({L"again", L"more"}); }));
 
     // Rotated while paused, so no identity check has run: erasing must not empty the new file,
-    // whose lines nobody has seen; that file is shown instead, and the old one keeps its lines.
+    // whose lines nobody has seen; the user is told, that file is shown instead with the watch
+    // still paused, and the old one keeps its lines.
     PauseCommand();
     ASSERT_TRUE(MoveFileW(plain.c_str(), Path(L"erase.log.1").c_str()));
     ASSERT_TRUE(harness::WriteBytes(plain, "unseen\n"));
     EraseLogFile();
-    EXPECT_EQ(8, answer.seen);
-    EXPECT_EQ(UiString(IDS_ERASE_TEXT), answer.text);
+    EXPECT_EQ(9, answer.seen);
+    EXPECT_EQ(UiString(IDS_ERASE_ROTATED), answer.text);
     EXPECT_EQ(Bytes("unseen\n"), harness::ReadBytes(plain));
     EXPECT_EQ(Bytes("again\nmore\n"), harness::ReadBytes(Path(L"erase.log.1")));
     EXPECT_TRUE(harness::WaitUntil([&] { return Rows() == Lines({L"unseen"}); }));
     EXPECT_EQ(L"erase.log - Brindle", harness::WindowText(main));
+    EXPECT_TRUE(logSource.paused);
+    ASSERT_TRUE(harness::AppendBytes(plain, "while paused\n"));
+    harness::Pump(200);
+    EXPECT_EQ(Lines({L"unseen"}), Rows());
 }
 
 TEST_F(Watch, CharactersSplitBetweenTicksArriveWhole) {
