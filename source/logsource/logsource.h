@@ -36,6 +36,7 @@ struct LogSource {
     uint64_t bytesConsumed;
     DWORD readStartTick;
     DWORD identityCheckTick;
+    bool loading;                // a load (open, reload, truncation) reads its backlog whole, without a budget
     bool hscrollShown;
     BYTE* byteBuffer;            // kReadSize bytes
     wchar_t* textBuffer;         // kReadSize units
@@ -74,6 +75,11 @@ void ReserveRowStorage();
 // WM_TIMER of the main window: the tick for id 1, then the general step for every id.
 void OnLogTimer(UINT_PTR timerId);
 void SurveillanceTick();
+// Called by the message loop for every message: runs an overdue tick when the timer's messages
+// stopped coming (the timer could not be armed, or a paint that never validates comes first).
+void KeepSurveillanceAlive();
+// The surveillance timer could not be armed: no tick comes by itself (the status bar says so).
+bool SurveillanceStopped();
 void PauseCommand();
 void LockScrollCommand(bool fromAccelerator);
 bool ScrollLockOn();             // the keyboard's Scroll Lock toggle; no copy is kept
@@ -94,7 +100,11 @@ AppendResult AppendUnits(uint32_t unitCount, uint32_t rowLimit);
 // The same with the autoscroll lock already asked: it cannot change while no input is taken, so a
 // tick asks it once for all its reads (each asking costs a round trip to the window server).
 AppendResult AppendUnits(uint32_t unitCount, uint32_t rowLimit, bool locked);
-void FlushRows();                // hands pending rows to the view (end of every read loop)
+void FlushRows();                // hands every pending row to the view
+// Hands pending rows to the view oldest first until `deadline` (WorkClockMs; 0: none); the rest
+// wait for the next call. Returns how many rows left the ring.
+size_t FlushRows(double deadline);
+size_t PendingRowCount();
 void ResetRowState();            // rowFill, emptyRun, pending rows
 
 // The row rules without the view: cuts `count` units into rows using rowBuffer, rowFill, emptyRun
