@@ -41,6 +41,7 @@ struct Cycle {
     HWND heldView;         // the view whose redrawing the ticks hold off, or null
     DWORD repaintedAt;     // GetTickCount when the view last drew again
     bool handedLastTick;   // the previous tick handed rows to the view: they keep coming
+    bool statusDue;        // the view drew new rows; the status bar follows in the next tick
 };
 
 Cycle cycle;
@@ -69,10 +70,23 @@ void ReleaseRedraw() {
     if (!view || view != app.view) return;
     SendMessageW(view, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(view, nullptr, TRUE);
-    RefreshStatus();
+    cycle.statusDue = true;
 }
 
 bool RepaintDue() { return cycle.heldView && GetTickCount() - cycle.repaintedAt >= kRepaintMs; }
+
+// Drawing the view or refreshing the status bar, at most one of them per tick: each costs tens of
+// milliseconds under Wine on a busy machine. True when the tick did one.
+bool ShowWhatIsDue() {
+    if (RepaintDue()) {
+        ReleaseRedraw();
+        return true;
+    }
+    if (!cycle.statusDue) return false;
+    cycle.statusDue = false;
+    RefreshStatus();
+    return true;
+}
 
 void ShowProgressBar(bool show) {
     if (app.progressBar) ShowWindow(app.progressBar, show ? SW_SHOW : SW_HIDE);
@@ -150,7 +164,7 @@ void SurveillanceTick() {
     const bool stream = cycle.handedLastTick;
     cycle.handedLastTick = false;
     if (s.paused && !s.readOnce) {
-        if (RepaintDue()) ReleaseRedraw();
+        ShowWhatIsDue();
         return;
     }
     s.readOnce = false;
@@ -177,10 +191,13 @@ void SurveillanceTick() {
     const double start = WorkClockMs();
     const bool load = s.loading;
     bool longestGrew = false, progressShown = false, firstRead = true;
-    bool readAny = false, locked = false;
+    bool readAny = false, locked = false, cut = false;
     // A read at the end of the file can only bring nothing.
     for (bool more = !sizeKnown || size != s.bytesConsumed; more;) {
-        if (!load && WorkClockMs() - start > kReadMs) break;
+        if (!load && WorkClockMs() - start > kReadMs) {
+            cut = true;
+            break;
+        }
         DWORD room = 0;
         BYTE* target = PrepareRead(&room);
         DWORD got = 0;
@@ -208,6 +225,8 @@ void SurveillanceTick() {
         // No input is taken before the tick ends, so the lock stays as first asked.
         if (firstRead) locked = AutoscrollLocked();
         AppendResult result = AppendUnits(units, rowLimit, locked);
+        // Locked, the rows went to the view with the read; the counters follow.
+        if (locked && result.appended) cycle.statusDue = true;
         readAny = true;
         longestGrew = longestGrew || result.longestGrew;
         firstRead = false;
@@ -216,9 +235,9 @@ void SurveillanceTick() {
     // New rows and the scroll to them reach the view under one redraw: a list box repaints its
     // scroll bars at every change made while it redraws, which under Wine costs more than the
     // rest of following a file together. While rows keep coming, a tick either hands rows over
-    // or lets the view draw them.
+    // or shows what is due (the view drawn again, or the status bar).
     size_t handed = 0;
-    if (PendingRowCount() && !(stream && RepaintDue())) {
+    if (PendingRowCount() && (load || !stream || !(RepaintDue() || cycle.statusDue))) {
         HoldRedraw();
         handed = FlushRows(load || !readAny ? 0 : start + kTickMs);
         cycle.handedLastTick = handed != 0;
@@ -229,10 +248,10 @@ void SurveillanceTick() {
         FocusView();
     }
     // Rows that keep coming are drawn by the next tick, which hands none over.
-    if (RepaintDue() && !(stream && handed)) ReleaseRedraw();
-    // The size goes to the status bar with the rows: while they keep coming, in the ticks that
-    // draw them.
-    if (sizeKnown && !handed) ShowSize(s.lastSize);
+    bool showed = !(stream && handed) && ShowWhatIsDue();
+    // The size goes to the status bar with the rows: while they keep coming, in ticks that do
+    // nothing else.
+    if (sizeKnown && !handed && !showed) ShowSize(s.lastSize);
     // An emptied view must not keep showing the old count, even when no complete row came back.
     if (emptied) RefreshStatus();
     if (longestGrew) UpdateHorizontalExtent();
@@ -240,6 +259,10 @@ void SurveillanceTick() {
     if (progressShown) ShowProgressBar(false);
     // After reading, the next tick comes 10 ms after this one ends.
     if (app.mainWindow && (readAny || !timerAtRearmPeriod)) timerAtRearmPeriod = ArmTimer(kRearmMs);
+    // Behind the file or the view: the next tick comes at once, unless input, a paint or a timer
+    // waits, which go first (a posted message would come before them).
+    if (app.mainWindow && (cut || PendingRowCount()) && !HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER | QS_HOTKEY)))
+        PostMessageW(app.mainWindow, WM_TIMER, TIMER_SURVEILLANCE, 0);
 }
 
 void KeepSurveillanceAlive() {
@@ -252,6 +275,7 @@ bool SurveillanceStopped() { return logSource.handle && cycle.timerFailed; }
 void ReleaseViewRedraw() {
     if (cycle.heldView) ReleaseRedraw();
     cycle.handedLastTick = false;
+    cycle.statusDue = false;   // the caller refreshes the status bar
 }
 
 bool ArmSurveillanceTimer(UINT period) {

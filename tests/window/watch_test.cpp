@@ -120,12 +120,13 @@ protected:
     }
     std::wstring Path(const wchar_t* name) const { return dir + L"\\" + name; }
     std::vector<std::wstring> Rows() const { return harness::Rows(app.view); }
-    // Everything the file holds has been read by a tick.
+    // Everything the file holds has been read by a tick, and its rows are in the view: a tick short
+    // of time leaves rows waiting for the next.
     bool WaitRead(DWORD timeoutMs = 5000) {
         return harness::WaitUntil([] {
             uint64_t size = 0;
             return logSource.handle && QueryFileSize(logSource.handle, &size) && logSource.bytesConsumed == size &&
-                   logSource.lastSize == size;
+                   logSource.lastSize == size && PendingRowCount() == 0;
         }, timeoutMs);
     }
     bool OpenAndRead(const std::wstring& path, DWORD timeoutMs = 5000) { return OpenLogFile(path.c_str()) && WaitRead(timeoutMs); }
