@@ -11,6 +11,9 @@
 //   BRINDLE_E2E_THEME=on|off      one theme only
 //   BRINDLE_E2E_EXE=path          another build of the exe (an experiment) in the exe column
 //   BRINDLE_E2E_RULES=0           no exe column with three highlighting rules
+//   BRINDLE_E2E_BUSY=0|only       no busy-log figures (a writer at 20,000 and 100,000 lines a second),
+//                                 or those alone
+//   BRINDLE_E2E_BUSY_SECONDS=n    how long the busy writer writes (8)
 #include "logsource/logsource.h"
 #include "persist/history.h"
 #include "persist/properties.h"
@@ -235,7 +238,7 @@ void Close(Target& target) {
 
 // Starts a program on `file`; the trailing argument, which the programs ignore, tells its process
 // apart in /proc.
-bool Launch(Target& target, Program program, const std::wstring& file) {
+bool Launch(Target& target, Program program, const std::wstring& file, unsigned rowLimit = kRowLimit) {
     static int runs = 0;
     wchar_t tag[32];
     wsprintfW(tag, L"e2e-%lu-%d", GetCurrentProcessId(), ++runs);
@@ -245,7 +248,7 @@ bool Launch(Target& target, Program program, const std::wstring& file) {
         StoreBenchRules(program == kExeRules);
         command = L"\"" + ExePath() + L"\" \"" + file + L"\" ";
     }
-    else command = L"\"" + WinePath(LOG_FLOOR_UNIX) + L"\" \"" + file + L"\" " + std::to_wstring(kRowLimit) + L" " +
+    else command = L"\"" + WinePath(LOG_FLOOR_UNIX) + L"\" \"" + file + L"\" " + std::to_wstring(rowLimit) + L" " +
                    std::to_wstring(kKbLimit) + L" ";
     command += tag;
     std::vector<wchar_t> line(command.begin(), command.end());
@@ -323,7 +326,19 @@ Memory MemoryOf(const Target& target) {
 
 // ---- one column of figures ----
 
+// The busy-log scenarios: a writer process appends numbered 100-byte lines at a fixed rate.
+struct BusyCase { unsigned rate, rows; };
+constexpr BusyCase kBusyCases[] = {{20000, 2048}, {20000, 65535}, {100000, 2048}, {100000, 65535}};
+constexpr int kBusyCount = 4;
+
+struct BusyFigures {
+    // Answer to WM_NULL while the writer writes (ms), how far the last row trails the writer (ms),
+    // and the time from the writer's end to its last line as the last row (ms).
+    std::vector<double> answerP50, answerP99, answerMax, trailMedian, trailMax, settle;
+};
+
 struct Figures {
+    BusyFigures busy[kBusyCount];
     std::vector<double> start, load, loadCpu, loadServerCpu, loadWide, latencyMedian, latencyMax, appendCpu,
         appendServerCpu, cpuProgram, cpuServer, cpuTogether, steady, peak;
     Memory base;
@@ -407,7 +422,8 @@ bool MeasureRun(Program program, int run, Logs& logs, DWORD server, Figures& f) 
     return true;
 }
 
-// Idle CPU of a started process and of wineserver, in three windows of 3.3 s after a second's rest.
+// Idle CPU of a started process and of wineserver, in a window of 3.3 s after a second's rest. The
+// programs take turns window by window, so that a shared machine weighs on each alike.
 void MeasureIdle(Program program, Logs& logs, DWORD server, Figures& f) {
     Target t;
     if (!Launch(t, program, logs.idle.path) || !WaitRow(t.view, logs.idle.rows, logs.idle.lastLine, 30)) {
@@ -415,7 +431,7 @@ void MeasureIdle(Program program, Logs& logs, DWORD server, Figures& f) {
         return;
     }
     Sleep(1000);
-    for (int window = 0; t.unixPid && window < 3; ++window) {
+    for (int window = 0; t.unixPid && window < 1; ++window) {
         uint64_t p0 = CpuNanoseconds(t.unixPid), s0 = server ? CpuNanoseconds(server) : 0;
         double at = Now();
         Sleep(3333);
@@ -427,6 +443,128 @@ void MeasureIdle(Program program, Logs& logs, DWORD server, Figures& f) {
         f.cpuTogether.push_back(program + wineserver);
     }
     Close(t);
+}
+
+// ---- the busy log ----
+
+// Line n of the busy writer: 100 bytes with its line feed.
+std::string BusyLine(unsigned n) {
+    char line[128];
+    int length = snprintf(line, sizeof line, "busy %09u ", n);
+    std::string text(line, static_cast<size_t>(length));
+    text.resize(99, 'x');
+    return text + '\n';
+}
+
+// The writer process: line n goes out at `t0` + n / rate (the performance counter, which all
+// processes share), in one write per millisecond, for `seconds`.
+int Writer(const wchar_t* path, unsigned rate, double seconds, double t0) {
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    const unsigned total = static_cast<unsigned>(rate * seconds);
+    while (Now() < t0) Sleep(1);
+    std::string block;
+    for (unsigned written = 0; written < total;) {
+        double due = (Now() - t0) * rate;
+        unsigned until = due >= total ? total : static_cast<unsigned>(due);
+        block.clear();
+        for (; written < until; ++written) block += BusyLine(written);
+        if (!block.empty() && !WriteAll(file, block)) return 1;
+        if (written < total) Sleep(1);
+    }
+    CloseHandle(file);
+    return 0;
+}
+
+double Percentile(std::vector<double> values, double share) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    size_t at = static_cast<size_t>(share * static_cast<double>(values.size() - 1) + 0.5);
+    return values[at < values.size() ? at : values.size() - 1];
+}
+
+double BusySeconds() {
+    wchar_t value[32] = L"";
+    double seconds = GetEnvironmentVariableW(L"BRINDLE_E2E_BUSY_SECONDS", value, 32) ? _wtof(value) : 8;
+    return seconds > 0.5 ? seconds : 0.5;
+}
+
+// The number of the view's last row, or -1.
+long LastBusyRow(HWND view) {
+    LRESULT count = Ask(view, LB_GETCOUNT);
+    if (count <= 0 || Ask(view, LB_GETTEXTLEN, count - 1) > static_cast<LRESULT>(kRowBufferUnits)) return -1;
+    static wchar_t row[kRowBufferUnits + 1];
+    row[0] = 0;
+    if (Ask(view, LB_GETTEXT, count - 1, reinterpret_cast<LPARAM>(row)) <= 0) return -1;
+    unsigned n = 0;
+    return swscanf(row, L"busy %u", &n) == 1 ? static_cast<long>(n) : -1;
+}
+
+// One program under one writer: started on a fresh file of one line, then the writer comes.
+bool MeasureBusy(Program program, const BusyCase& busy, const std::wstring& dir, BusyFigures& f) {
+    static int files = 0;
+    std::wstring path = dir + L"\\busy" + std::to_wstring(++files) + L".log";
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    WriteAll(file, "start\n");
+    CloseHandle(file);
+    Target t;
+    if (!Launch(t, program, path, busy.rows) || !WaitRow(t.view, 1, L"start", 30)) {
+        Close(t);
+        return false;
+    }
+    Sleep(300);
+    const double seconds = BusySeconds();
+    const double t0 = Now() + 0.3;
+    wchar_t arguments[64];
+    swprintf(arguments, 64, L" %u %.3f %.6f", busy.rate, seconds, t0);
+    std::wstring command = L"\"" + SelfPath() + L"\" --writer \"" + path + L"\"" + arguments;
+    std::vector<wchar_t> line(command.begin(), command.end());
+    line.push_back(0);
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION writer{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &writer)) {
+        Close(t);
+        return false;
+    }
+    std::vector<double> answers, trails;
+    const double end = t0 + seconds;
+    for (double next = t0; Now() < end; next += 0.020) {
+        while (Now() < next) Sleep(1);
+        double at = Now();
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW(t.main, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result)) break;
+        double answered = Now();
+        if (answered > end) break;
+        answers.push_back((answered - at) * 1000);
+        long last = LastBusyRow(t.view);
+        double written = (Now() - t0) * busy.rate;
+        trails.push_back(last < 0 ? (Now() - t0) * 1000 : std::max(0.0, (written - (last + 1)) / busy.rate * 1000));
+        if (Now() > next + 0.020) next = Now() - 0.020;   // a long answer: the next sample follows at once
+    }
+    WaitForSingleObject(writer.hProcess, 60000);
+    CloseHandle(writer.hProcess);
+    CloseHandle(writer.hThread);
+    const long lastLine = static_cast<long>(busy.rate * seconds) - 1;
+    double settled = -1;
+    for (double since = Now(); Now() - since < 60; Sleep(1))
+        if (LastBusyRow(t.view) == lastLine) {
+            settled = (Now() - end) * 1000;
+            break;
+        }
+    Close(t);
+    DeleteFileW(path.c_str());
+    DeleteFileW((path + UiString(IDS_STREAM_NAME)).c_str());
+    if (answers.empty() || settled < 0) return false;
+    f.answerP50.push_back(Percentile(answers, 0.5));
+    f.answerP99.push_back(Percentile(answers, 0.99));
+    f.answerMax.push_back(*std::max_element(answers.begin(), answers.end()));
+    f.trailMedian.push_back(Median(trails));
+    f.trailMax.push_back(*std::max_element(trails.begin(), trails.end()));
+    f.settle.push_back(settled);
+    return true;
 }
 
 // One program's figure over another's, or "-" where either has none.
@@ -511,16 +649,33 @@ struct StoredLimits {
     }
 };
 
+bool busyLogs = true, busyOnly = false;
+std::wstring busyDir;
+
 // Every figure of the chosen programs under one theme. Runs are interleaved across programs,
 // so that a shared machine's changing load weighs on each alike and the ratios hold.
 void MeasureAll(const bool chosen[kPrograms], int runs, Logs& logs, DWORD server, Figures figures[kPrograms]) {
-    for (int p = 0; p < kPrograms; ++p)
+    if (busyOnly) runs = 0;
+    for (int p = 0; p < kPrograms && !busyOnly; ++p)
         if (chosen[p]) MeasureStart(Program(p), logs, figures[p]);
     for (int run = 0; run < runs; ++run)
         for (int p = 0; p < kPrograms; ++p)
             if (chosen[p] && !figures[p].failed) MeasureRun(Program(p), run, logs, server, figures[p]);
-    for (int p = 0; p < kPrograms; ++p)
-        if (chosen[p]) MeasureIdle(Program(p), logs, server, figures[p]);
+    for (int window = 0; window < (busyOnly ? 0 : 3); ++window)
+        for (int p = 0; p < kPrograms; ++p)
+            if (chosen[p]) MeasureIdle(Program(p), logs, server, figures[p]);
+    if (!busyLogs) return;
+    for (int c = 0; c < kBusyCount; ++c) {
+        // The exe finds its row limit in the registry, the floor on its command line.
+        settings.linesLimit = kBusyCases[c].rows;
+        StoreSetting(SV_LINES_LIMIT);
+        for (Program p : {kExe, kFloor})
+            if (chosen[p] && !MeasureBusy(p, kBusyCases[c], busyDir, figures[p].busy[c]))
+                printf("busy log %u lines/s into %u rows: %s did not finish\n", kBusyCases[c].rate, kBusyCases[c].rows,
+                       kProgramNames[p]);
+    }
+    settings.linesLimit = kRowLimit;
+    StoreSetting(SV_LINES_LIMIT);
 }
 
 void PrintTable(const char* theme, int runs, const bool chosen[kPrograms], const Figures figures[kPrograms]) {
@@ -553,6 +708,21 @@ void PrintTable(const char* theme, int runs, const bool chosen[kPrograms], const
     printf("\n");
     for (int p = 0; p < kPrograms; ++p)
         if (chosen[p] && figures[p].failed) printf("some runs of %s did not finish\n", kProgramNames[p]);
+    if (!busyLogs || (!chosen[kExe] && !chosen[kFloor])) return;
+    printf("\nbusy log, %.0f s of 100-byte lines, %s: brindle.exe | floor%36s\n", BusySeconds(), theme, "");
+    printf("%-26s %-40s %-40s\n", "", "WM_NULL answer p50 / p99 / max", "trailing median / max; last line after end");
+    for (int c = 0; c < kBusyCount; ++c) {
+        for (Program p : {kExe, kFloor}) {
+            const BusyFigures& b = figures[p].busy[c];
+            char what[64], answer[64] = "-", trail[80] = "-";
+            snprintf(what, sizeof what, "%u/s into %u, %s", kBusyCases[c].rate, kBusyCases[c].rows, p == kExe ? "exe" : "floor");
+            if (chosen[p] && !b.answerP50.empty()) {
+                snprintf(answer, sizeof answer, "%.1f / %.1f / %.1f ms", Median(b.answerP50), Median(b.answerP99), Median(b.answerMax));
+                snprintf(trail, sizeof trail, "%.0f / %.0f ms; %.0f ms", Median(b.trailMedian), Median(b.trailMax), Median(b.settle));
+            }
+            printf("%-26s %-40s %-40s\n", what, answer, trail);
+        }
+    }
 }
 
 }  // namespace
@@ -561,6 +731,7 @@ int main() {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (argc >= 3 && lstrcmpW(argv[1], L"--host") == 0) return Host(argv[2]);
+    if (argc >= 6 && lstrcmpW(argv[1], L"--writer") == 0) return Writer(argv[2], wcstoul(argv[3], nullptr, 10), _wtof(argv[4]), _wtof(argv[5]));
     setvbuf(stdout, nullptr, _IONBF, 0);
 
     wchar_t value[64] = L"";
@@ -576,6 +747,11 @@ int main() {
     }
     value[0] = 0;
     if (GetEnvironmentVariableW(L"BRINDLE_E2E_RULES", value, 64) && lstrcmpW(value, L"0") == 0) chosen[kExeRules] = false;
+    value[0] = 0;
+    if (GetEnvironmentVariableW(L"BRINDLE_E2E_BUSY", value, 64)) {
+        busyLogs = lstrcmpW(value, L"0") != 0;
+        busyOnly = lstrcmpW(value, L"only") == 0;
+    }
     value[0] = 0;
     GetEnvironmentVariableW(L"BRINDLE_E2E_THEME", value, 64);
     bool themeOn = !value[0] || lstrcmpW(value, L"off") != 0, themeOff = !value[0] || lstrcmpW(value, L"on") != 0;
@@ -596,6 +772,7 @@ int main() {
     CreateDirectoryW(dir.c_str(), nullptr);
     Logs logs;
     Log &big = logs.big, &wide = logs.wide, &idle = logs.idle, &one = logs.one;
+    busyDir = dir;
     big.path = dir + L"\\big.log";
     wide.path = dir + L"\\wide.log";
     idle.path = dir + L"\\idle.log";

@@ -223,6 +223,8 @@
 #define IDS_LOCKED_TIP        243
 #define IDS_UNFINISHED        244
 #define IDS_ACTUAL_SIZE       245
+#define IDS_STOPPED           246
+#define IDS_STOPPED_TIP       247
 
 // Untranslated names, in English (United States) only: string blocks 9 and 10.
 #define IDS_FIXED_FIRST       128

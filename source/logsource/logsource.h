@@ -36,6 +36,7 @@ struct LogSource {
     uint64_t bytesConsumed;
     DWORD readStartTick;
     DWORD identityCheckTick;
+    bool loading;                // a load (open, reload, truncation) reads its backlog whole, without a budget
     bool hscrollShown;
     BYTE* byteBuffer;            // kReadSize bytes
     wchar_t* textBuffer;         // kReadSize units
@@ -76,6 +77,11 @@ void ReserveRowStorage();
 // WM_TIMER of the main window: the tick for id 1, then the general step for every id.
 void OnLogTimer(UINT_PTR timerId);
 void SurveillanceTick();
+// Called by the message loop for every message: runs an overdue tick when the timer's messages
+// stopped coming (the timer could not be armed, or a paint that never validates comes first).
+void KeepSurveillanceAlive();
+// The surveillance timer could not be armed: no tick comes by itself (the status bar says so).
+bool SurveillanceStopped();
 void PauseCommand();
 void LockScrollCommand(bool fromAccelerator);
 bool ScrollLockOn();             // the keyboard's Scroll Lock toggle; no copy is kept
@@ -95,7 +101,11 @@ void AutodetectCommand();        // 1319
 // so a tick asks it once for all its reads (each asking costs a round trip to the window server).
 struct AppendResult { bool appended; bool longestGrew; };
 AppendResult AppendUnits(uint32_t unitCount, uint32_t rowLimit, bool locked);
-void FlushRows();                // hands pending rows to the view (end of every read loop)
+void FlushRows();                // hands every pending row to the view
+// Hands pending rows to the view oldest first until `deadline` (WorkClockMs; 0: none); the rest
+// wait for the next call. Returns how many rows left the ring.
+size_t FlushRows(double deadline);
+size_t PendingRowCount();
 // A finished row with the mark it keeps in the view; false when it is lost for want of memory.
 bool PendMarkedRow(const wchar_t* row, uint32_t length, uint32_t mark);
 // The newest `rows` rows made, wherever they wait (pending or in the view), take `mark`'s rule.

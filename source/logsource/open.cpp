@@ -33,7 +33,7 @@ void EnableFileCommands(bool enabled) {
 
 void ArmFirstTick() {
     if (!app.mainWindow) return;
-    SetTimer(app.mainWindow, TIMER_SURVEILLANCE, 20, nullptr);
+    ArmSurveillanceTimer(20);
     ForgetSurveillanceTimer();
     PostMessageW(app.mainWindow, WM_TIMER, TIMER_SURVEILLANCE, 0);
 }
@@ -258,7 +258,10 @@ void ReloadLogFile() {
         UpdateCharsetMenu();
     }
     s.bytesConsumed = SeekLoadStart(s.handle, start);
+    s.loading = true;
     if (s.paused) s.readOnce = true;
+    // A reload is also how the user asks the cycle to start again after its timer failed.
+    if (SurveillanceStopped()) ArmFirstTick();
 }
 
 void CloseLogFile() {
@@ -267,6 +270,7 @@ void CloseLogFile() {
     DropCarry();
     if (s.handle) CloseHandle(s.handle);
     s.handle = nullptr;
+    ReleaseViewRedraw();
     if (app.mainWindow) {
         KillTimer(app.mainWindow, TIMER_SURVEILLANCE);
         ForgetSurveillanceTimer();

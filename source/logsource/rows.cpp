@@ -1,10 +1,12 @@
 // Row making: cuts decoded units into rows and keeps the view within the row limit.
-// Finished rows wait in a bounded ring and reach the view in one batch per tick (FlushRows).
+// Finished rows wait in a bounded ring and reach the view in batches (FlushRows), oldest first:
+// a batch cut short by a deadline leaves the rest waiting for the next.
 #include "logsource/logsource.h"
 #include "persist/settings.h"
 #include "shell/app.h"
 #include "view/view.h"
 #include "logsource/lines.h"
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -143,6 +145,24 @@ const PendingRow& PendingAt(size_t i) {
 // Hands the pending rows to the view oldest first; each chunk goes as soon as its rows are in.
 struct FlushCursor { size_t next; };
 
+// The `taken` oldest pending rows are in the view, or trimmed: the others move to the front of the
+// ring, which then starts at slot 0 as an unwrapped one does.
+void ForgetOldest(size_t taken, size_t forgotten) {
+    PendingRows& p = pending;
+    if (taken >= p.count) {
+        DropPending();
+        return;
+    }
+    for (size_t i = forgotten; i < taken; ++i) Forget(PendingAt(i));
+    if (p.capacity && p.count == p.capacity) {
+        // Wrapped: slots 0..capacity-1 are all in use; rotate the oldest row left to slot 0.
+        std::rotate(p.ring, p.ring + p.head, p.ring + p.capacity);
+        p.head = 0;
+    }
+    MoveMemory(p.ring, p.ring + taken, (p.count - taken) * sizeof(PendingRow));
+    p.count -= taken;
+}
+
 const wchar_t* NextPendingRow(void* context, uint32_t* mark) {
     auto* cursor = static_cast<FlushCursor*>(context);
     // The previous row has been copied by the view by now.
@@ -266,16 +286,21 @@ void RemarkLastRows(size_t rows, uint32_t mark) {
     if (rows > inRing) RemarkLastViewRows(rows - inRing, mark);
 }
 
-void FlushRows() {
+void FlushRows() { FlushRows(0); }
+
+size_t FlushRows(double deadline) {
     PendingRows& p = pending;
     if (LinesJudged()) ReleaseUnfinishedLine();
-    if (!p.count) return;
-    if (app.view) {
-        FlushCursor cursor{0};
-        AppendViewRows(NextPendingRow, &cursor, p.count, p.locked ? 0 : p.capacity);
-    }
-    DropPending();
+    if (!p.count) return 0;
+    size_t taken = p.count;
+    FlushCursor cursor{0};
+    if (app.view) taken = AppendViewRows(NextPendingRow, &cursor, p.count, p.locked ? 0 : p.capacity, deadline);
+    // The cursor forgets each row when asked for the next one: all but the last it handed out.
+    ForgetOldest(taken, cursor.next ? cursor.next - 1 : 0);
+    return taken;
 }
+
+size_t PendingRowCount() { return pending.count; }
 
 void ResetRowState() {
     logSource.rowFill = 0;

@@ -12,7 +12,10 @@ void DropCarry();                                  // a reload, truncation or cl
 bool ReadStoredCharset(uint32_t* charset);         // "Charset" of the watched file's stream, when known
 void EmptyView();                                  // rows and the row maker's pending state
 void ForgetSurveillanceTimer();                    // the timer was armed at another period or killed
+bool ArmSurveillanceTimer(UINT period);            // SetTimer for the cycle; a failure shows in the status bar
+void ReleaseViewRedraw();                          // the view draws again now (closing, reloading)
 // Whether two handles are one file (volume serial and file index); false when that cannot be
 // told, with the reason in GetLastError, and *same left as it was.
 bool HandlesNameOneFile(HANDLE a, HANDLE b, bool* same);
+bool SameFileIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b);
 void OpenReplacement();                            // the path names another file now: show that one

@@ -181,6 +181,7 @@ int RunMessageLoop() {
             DispatchMessageW(&msg);
             continue;
         }
+        KeepSurveillanceAlive();
         if (app.accelerators && TranslateAcceleratorW(app.mainWindow, app.accelerators, &msg)) continue;
         if (app.dialogTarget && IsDialogMessageW(app.dialogTarget, &msg)) continue;
         TranslateMessage(&msg);

@@ -109,6 +109,7 @@ void RefreshStatus() {
     if (LastLineUnfinished()) SetPart(1, UiString(IDS_UNFINISHED), UiString(IDS_UNFINISHED), app.iconBuff);
     else SetPart(1, L"", L"", nullptr);
     if (!open) SetPart(2, L"", L"", nullptr);
+    else if (SurveillanceStopped()) SetPart(2, UiString(IDS_STOPPED), UiString(IDS_STOPPED_TIP), app.iconPause);
     else if (logSource.paused) SetPart(2, UiString(IDS_PAUSED), UiString(IDS_PAUSED), app.iconPause);
     else SetPart(2, UiString(IDS_WATCHING), UiString(IDS_WATCHING), app.iconPlay);
 }

@@ -244,6 +244,14 @@ ViewTrimPlan PlanViewTrim(size_t current, size_t incoming, size_t keep) {
     return {drop, moves / kRowCopyCost > survivors + 64};
 }
 
+double ViewTrimCostUs(const ViewTrimPlan& plan, size_t current, size_t incoming) {
+    constexpr double kAddUs = 0.7, kDeleteUs = 0.35, kMoveUs = 0.0002, kCopyUs = 1.1, kEmptyUs = 0.07;
+    double added = static_cast<double>(incoming) * kAddUs;
+    if (plan.rebuild) return static_cast<double>(current - plan.drop) * kCopyUs + static_cast<double>(current) * kEmptyUs + added;
+    double moves = static_cast<double>(plan.drop) * (static_cast<double>(current) - static_cast<double>(plan.drop) / 2);
+    return static_cast<double>(plan.drop) * kDeleteUs + moves * kMoveUs + added;
+}
+
 void InitViewResources() {
     if (!app.backgroundBrush) app.backgroundBrush = CreateSolidBrush(settings.backgroundColor);
     if (!app.viewFont) app.viewFont = CreateFontIndirectW(&settings.font);
@@ -365,36 +373,66 @@ bool RebuildView(bool ownerDrawn) {
     return true;
 }
 
-void AppendViewRows(RowSource next, void* context, size_t count, size_t keep) {
+void AppendViewRows(RowSource next, void* context, size_t count, size_t keep) { AppendViewRows(next, context, count, keep, 0); }
+
+double WorkClockMs() {
+    static LARGE_INTEGER frequency{};
+    if (!frequency.QuadPart && !QueryPerformanceFrequency(&frequency)) return GetTickCount();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+size_t AppendViewRows(RowSource next, void* context, size_t count, size_t keep, double deadline) {
     HWND view = app.view;
-    if (!view || !count) return;
+    if (!view || !count) return 0;
+    size_t taken = 0;
     uint32_t mark = 0;
     if (keep && count > keep) {
         for (size_t i = keep; i < count; ++i) next(context, &mark);
+        taken = count - keep;
         count = keep;
     }
     size_t current = RowCount(view);
     ViewTrimPlan plan = PlanViewTrim(current, count, keep);
+    // Short of time, the batch goes in part: into an emptied view when it replaces every row, else
+    // a row at a time, each after the deletion that keeps the view under the limit. Rows left over
+    // from a lock are trimmed whole, as a part would delete them one by one.
+    const bool replaced = plan.drop && plan.drop >= current;
+    const bool part = deadline > 0 && (replaced || current <= keep) &&
+                      WorkClockMs() + ViewTrimCostUs(plan, current, count) / 1000 > deadline;
     // Every change repaints both scroll bars while redrawing is on; one batch pays for that once.
     bool quiet = !viewState.redrawOff && count + plan.drop >= 2;
     if (quiet) SendMessageW(view, WM_SETREDRAW, FALSE, 0);
     ListMarks marks{-1, -1, -1};
     // Without memory for the rebuild's copy the rows go one by one, which needs none.
-    bool rebuilt = plan.rebuild && RebuildWithout(view, current, plan.drop, count, &marks);
-    if (!rebuilt) {
-        for (size_t i = 0; i < plan.drop; ++i) SendMessageW(view, LB_DELETESTRING, 0, 0);
-        if (count >= kReserveBatch) ReserveFor(view, count);
+    bool rebuilt = (part ? replaced : plan.rebuild) && RebuildWithout(view, current, plan.drop, count, &marks);
+    size_t deletions = rebuilt ? 0 : plan.drop;
+    if (part && replaced && !rebuilt) {
+        // No old row may stay above a part of the new ones: the batch need not follow on from them.
+        SendMessageW(view, LB_RESETCONTENT, 0, 0);
+        deletions = 0;
+    }
+    if (part && replaced) current = 0;
+    if (!part) {
+        for (; deletions; --deletions) SendMessageW(view, LB_DELETESTRING, 0, 0);
+        if (!rebuilt && count >= kReserveBatch) ReserveFor(view, count);
     }
     // A row the list box refuses (LB_ERRSPACE) is lost; the next one is offered all the same.
     for (size_t i = 0; i < count; ++i) {
+        if (part && i && i % 16 == 0 && WorkClockMs() > deadline) break;
+        for (; deletions && current >= keep; --deletions, --current) SendMessageW(view, LB_DELETESTRING, 0, 0);
         const wchar_t* text = next(context, &mark);
         AddMarkedRow(view, text, static_cast<LPARAM>(mark));
+        ++taken;
+        ++current;
     }
     if (rebuilt) RestoreMarks(view, marks);
     if (quiet) {
         SendMessageW(view, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(view, nullptr, TRUE);
     }
+    return taken;
 }
 
 void RemarkLastViewRows(size_t rows, uint32_t mark) {
@@ -426,7 +464,6 @@ void ShowRow(int row) {
 
 void ScrollToEnd() {
     if (!app.view) return;
-    FlushRows();   // the tick has flushed already; this keeps any other caller exact
     size_t count = RowCount(app.view);
     if (!count) return;
     SendMessageW(app.view, LB_SETCARETINDEX, count - 1, FALSE);

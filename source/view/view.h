@@ -29,6 +29,12 @@ void InitViewResources();
 // data when not 0); each is copied before the next call.
 using RowSource = const wchar_t* (*)(void* context, uint32_t* mark);
 void AppendViewRows(RowSource next, void* context, size_t count, size_t keep);
+// The same within a deadline of WorkClockMs (0: none). A batch that would cost more than the time
+// left goes in part, oldest rows first, and the view always ends as a whole run of rows under the
+// limit. Returns how many rows were taken from `next` (added, or passed over as trimmed); the
+// others wait for the next call.
+size_t AppendViewRows(RowSource next, void* context, size_t count, size_t keep, double deadline);
+double WorkClockMs();            // milliseconds of the performance counter, for work deadlines
 // The last `rows` rows (or all there are) take `mark`'s highlighting rule, keeping their own
 // continuation flag.
 void RemarkLastViewRows(size_t rows, uint32_t mark);
@@ -46,3 +52,6 @@ int ViewExtent(uint32_t longestRow, bool wrapLines, uint32_t rowLength, int char
 // list box is cheaper than deleting its first row `drop` times (each deletion moves every item).
 struct ViewTrimPlan { size_t drop; bool rebuild; };
 ViewTrimPlan PlanViewTrim(size_t current, size_t incoming, size_t keep);
+// What carrying out the plan costs, in microseconds as measured under Wine: a deletion at the top
+// moves every row below it, a rebuild reads each survivor back and adds it again.
+double ViewTrimCostUs(const ViewTrimPlan& plan, size_t current, size_t incoming);

@@ -1,6 +1,7 @@
 // The row rules on their own (CutRows) and the view's pure decisions.
 #include <gtest/gtest.h>
 #include "logsource/logsource.h"
+#include "logsource/watch.h"
 #include "view/view.h"
 #include "harness.h"
 #include <cstddef>
@@ -267,4 +268,26 @@ TEST(ViewDecisions, TrimPlanDropsOnlyWhatTheLimitRequires) {
     EXPECT_TRUE(PlanViewTrim(400000, 10, 65535).rebuild);
     // Over the limit after a lock: the surplus and the room for the batch go together.
     EXPECT_EQ(60u, PlanViewTrim(150, 10, 100).drop);
+}
+
+// The identity check of a rotated log: volume serial and file index, where a serial of 0 (Wine's
+// answer when its volume query fails) says nothing, so the same file stays the same.
+TEST(FileIdentity, ASerialOfZeroComparesTheFileIndexAlone) {
+    BY_HANDLE_FILE_INFORMATION a{}, b{};
+    a.dwVolumeSerialNumber = b.dwVolumeSerialNumber = 0x1234;
+    a.nFileIndexHigh = b.nFileIndexHigh = 7;
+    a.nFileIndexLow = b.nFileIndexLow = 42;
+    EXPECT_TRUE(SameFileIdentity(a, b));
+    b.dwVolumeSerialNumber = 0;
+    EXPECT_TRUE(SameFileIdentity(a, b));
+    EXPECT_TRUE(SameFileIdentity(b, a));
+    b.nFileIndexLow = 43;
+    EXPECT_FALSE(SameFileIdentity(a, b));
+    b.nFileIndexLow = 42;
+    b.nFileIndexHigh = 8;
+    EXPECT_FALSE(SameFileIdentity(b, a));
+    // Two known serials that differ: another volume, whatever the index.
+    b = a;
+    b.dwVolumeSerialNumber = 0x5678;
+    EXPECT_FALSE(SameFileIdentity(a, b));
 }

@@ -213,6 +213,62 @@ TEST_F(RowsView, RowCountStaysAtTheLimitAndLockedGrowthIsTrimmedInOneGo) {
     EXPECT_EQ(Numbered(12, 5), Rows());
 }
 
+// Flushes cut short by a deadline: each takes a part of the waiting rows, oldest first, and the view
+// is always one run of rows under the limit that the waiting rows continue without a gap, even
+// while more rows keep being cut; a backlog larger than the limit empties the view first.
+TEST_F(RowsView, RowsCutShortByADeadlineArriveOnceAndInOrder) {
+    settings.linesLimit = 3000;
+    Tick(Lines(0, 3000), 80);
+    int next = 3000;
+    auto numbers = [&] {
+        std::vector<int> n;
+        for (const std::wstring& row : Rows()) n.push_back(std::stoi(row.substr(4)));
+        return n;
+    };
+    auto cut = [&](int count) {
+        std::wstring text = Lines(next, count);
+        next += count;
+        for (size_t at = 0; at < text.size(); at += kReadSize) {
+            size_t n = std::min<size_t>(kReadSize, text.size() - at);
+            std::copy(text.begin() + at, text.begin() + at + n, buffer.begin());
+            AppendUnits(static_cast<uint32_t>(n), 80, AutoscrollLocked());
+        }
+    };
+    auto check = [&](const char* when) {
+        std::vector<int> n = numbers();
+        ASSERT_FALSE(n.empty()) << when;
+        ASSERT_LE(n.size(), 3000u) << when;
+        for (size_t i = 1; i < n.size(); ++i) ASSERT_EQ(n[i - 1] + 1, n[i]) << when << " at " << i;
+        // Nothing between the view and the waiting rows is lost, unless the waiting rows alone
+        // fill the limit: then the view goes whole with the next flush.
+        if (PendingRowCount() < 3000) EXPECT_EQ(next - 1, n.back() + static_cast<int>(PendingRowCount())) << when;
+    };
+    for (int round = 0; round < 40; ++round) {
+        cut(round % 3 == 0 ? 90 : 7);
+        size_t waiting = PendingRowCount();
+        size_t taken = FlushRows(WorkClockMs());   // the deadline has come: a part goes
+        EXPECT_GE(taken, std::min<size_t>(waiting, 16));
+        check("following");
+    }
+    EXPECT_GT(PendingRowCount(), 0u);
+    // A backlog beyond the limit: the first part empties the view and starts the newest rows.
+    cut(10000);
+    EXPECT_EQ(3000u, PendingRowCount());
+    FlushRows(WorkClockMs());
+    std::vector<int> n = numbers();
+    ASSERT_FALSE(n.empty());
+    EXPECT_EQ(next - 3000, n.front());
+    check("backlog");
+    for (int round = 0; round < 10; ++round) {
+        cut(5);
+        FlushRows(WorkClockMs());
+        check("after the backlog");
+    }
+    FlushRows();
+    EXPECT_EQ(Numbered(next - 3000, 3000), Rows());
+    EXPECT_EQ(0u, PendingRowCount());
+}
+
 TEST_F(RowsView, PendingRowsAreDiscardedByAReset) {
     settings.linesLimit = 10;
     buffer[0] = L'a';
