@@ -7,10 +7,11 @@
 // on, as Wine sets it, and off.
 //
 //   e2e_bench.exe                 brindle.exe and the floor, 3 runs each (BRINDLE_E2E_RUNS: the count)
-//   BRINDLE_E2E_ONLY=host,exe,floor,rules   the columns to measure
+//   BRINDLE_E2E_ONLY=host,exe,floor,rules,filters,patterns   the columns to measure
 //   BRINDLE_E2E_THEME=on|off      one theme only
 //   BRINDLE_E2E_EXE=path          another build of the exe (an experiment) in the exe column
-//   BRINDLE_E2E_RULES=0           no exe column with three highlighting rules
+//   BRINDLE_E2E_RULES=0           no exe columns with rules (three highlighting rules; three Show only
+//                                 and two Hide filters; pattern rules, three colouring and two filters)
 //   BRINDLE_E2E_BUSY=0|only       no busy-log figures (a writer at 20,000 and 100,000 lines a second),
 //                                 or those alone
 //   BRINDLE_E2E_BUSY_SECONDS=n    how long the busy writer writes (8)
@@ -49,11 +50,65 @@ unsigned Random(unsigned range) {
     return (seed >> 8) % range;
 }
 
+// ---- rules ----
+
+// The programs measured side by side: the exe, the same code hosted by this bench, the floor, and
+// the exe with rules: three highlighting rules, whose cost must be painting only; three Show only
+// and two Hide filter rules; and three highlighting and two filter rules that are patterns. The
+// last two are measured on the big load alone: their rules leave out most lines.
+enum Program { kHost, kExe, kFloor, kExeRules, kExeFilters, kExePatterns, kPrograms };
+const char* const kProgramNames[kPrograms] = {"bench host (no hooks)", "brindle.exe", "floor", "exe, three rules",
+                                              "exe, 3+2 filters", "exe, pattern rules"};
+bool LoadOnly(Program program) { return program == kExeFilters || program == kExePatterns; }
+
+struct BenchRules {
+    std::initializer_list<StoredRule> highlight, filter;
+};
+
+const StoredRule kThreeHighlights[] = {{kRuleMatchCase, RGB(255, 255, 255), RGB(0xD0, 0x10, 0x10), L"ERROR"},
+                                       {kRuleMatchCase, RGB(0, 0, 0), RGB(0xFF, 0xBF, 0x00), L"WARN"},
+                                       {kRuleWholeWord, RGB(255, 255, 255), RGB(0x20, 0x60, 0xC0), L"timeout"}};
+const StoredRule kFilters[] = {{kRuleMatchCase, 0, 0, L"ERROR"}, {kRuleMatchCase, 0, 0, L"WARN"},
+                               {kRuleWholeWord, 0, 0, L"timeout"}, {kRuleHide, 0, 0, L"cache miss"},
+                               {kRuleHide | kRuleMatchCase, 0, 0, L"DEBUG"}};
+const StoredRule kPatternHighlights[] = {
+    {kRuleRegex | kRuleMatchCase, RGB(255, 255, 255), RGB(0xD0, 0x10, 0x10), L"^\\S+ ERROR"},
+    {kRuleRegex | kRuleMatchCase, RGB(0, 0, 0), RGB(0xFF, 0xBF, 0x00), L"WARN\\s+\\[\\w+\\]"},
+    {kRuleRegex, RGB(255, 255, 255), RGB(0x20, 0x60, 0xC0), L"timeout \\d+ ms"}};
+const StoredRule kPatternFilters[] = {{kRuleRegex | kRuleMatchCase, 0, 0, L"^\\d\\d:\\d\\d:\\d\\d\\.\\d+ (ERROR|WARN)"},
+                                      {kRuleRegex | kRuleHide, 0, 0, L"cache miss user:\\d+"}};
+
+RuleSet SetOf(const StoredRule* rules, size_t count) {
+    RuleSet set{};
+    for (size_t i = 0; i < count && i < kMaxRules; ++i) set.rules[set.count++] = rules[i];
+    return set;
+}
+
+// The rules the exe finds in the registry when it starts, with filtering on for the filter programs.
+void StoreBenchRules(Program program) {
+    RuleSet none{};
+    RuleSet highlight = program == kExeRules ? SetOf(kThreeHighlights, 3)
+                      : program == kExePatterns ? SetOf(kPatternHighlights, 3) : none;
+    RuleSet filter = program == kExeFilters ? SetOf(kFilters, 5) : program == kExePatterns ? SetOf(kPatternFilters, 2) : none;
+    StoreRules(RuleForm::Highlight, highlight);
+    StoreRules(RuleForm::Filter, filter);
+    settings.filter = filter.count != 0;
+    StoreSetting(SV_FILTER);
+}
+
 // ---- generated logs ----
+
+// What the exe shows of a log under a set of filter rules: computed beside the log by the same
+// matcher, so that the bench knows the last row to wait for.
+struct Filtered {
+    size_t rows = 0;
+    std::wstring lastLine;
+};
 
 struct Log {
     std::wstring path;
     std::wstring lastLine;    // the row that must be readable last
+    Filtered filtered[2];     // under the rules of the filter programs, in their order
     size_t rows = 0;          // rows the view holds once loaded
     uint64_t textBytes = 0;   // UTF-16 bytes of those rows' text
 };
@@ -104,6 +159,14 @@ bool WriteLog(Log& log, uint64_t bytes, bool wide, size_t limit) {
     if (file == INVALID_HANDLE_VALUE) return false;
     std::vector<uint32_t> lengths;
     uint64_t written = 0;
+    // Only the big log is loaded under filters: its lines are judged as the exe will judge them.
+    const bool judged = bytes > (1u << 24) && !wide;
+    MatchSet sets[2] = {};
+    if (judged) {
+        PrepareRules(SetOf(kFilters, 5), RuleForm::Filter, &sets[0]);
+        PrepareRules(SetOf(kPatternFilters, 2), RuleForm::Filter, &sets[1]);
+    }
+    for (Filtered& f : log.filtered) f = Filtered{};
     bool ok = WriteAll(file, wide ? std::string("\xFF\xFE") : std::string("\xEF\xBB\xBF"));
     std::wstring block;
     for (unsigned n = 0; ok && written < bytes;) {
@@ -112,6 +175,11 @@ bool WriteLog(Log& log, uint64_t bytes, bool wide, size_t limit) {
             std::wstring line = MakeLine(n++);
             lengths.push_back(static_cast<uint32_t>(line.size()));
             log.lastLine = line;
+            for (int k = 0; judged && k < 2; ++k)
+                if (LineShown(sets[k], line.c_str(), static_cast<int>(line.size()))) {
+                    ++log.filtered[k].rows;
+                    log.filtered[k].lastLine = line;
+                }
             block += line;
             block += L'\n';
         }
@@ -120,6 +188,10 @@ bool WriteLog(Log& log, uint64_t bytes, bool wide, size_t limit) {
         written += encoded.size();
     }
     CloseHandle(file);
+    for (int k = 0; k < 2; ++k) {
+        ReleaseMatchSet(&sets[k]);
+        log.filtered[k].rows = std::min(limit, log.filtered[k].rows);
+    }
     log.rows = std::min(limit, lengths.size());
     log.textBytes = 0;
     for (size_t i = lengths.size() - log.rows; i < lengths.size(); ++i) log.textBytes += lengths[i] * 2ull;
@@ -200,23 +272,6 @@ struct Target {
     DWORD unixPid = 0;
 };
 
-// The programs measured side by side: the exe, the same code hosted by this bench, the floor, and
-// the exe with three highlighting rules, whose cost must be painting only.
-enum Program { kHost, kExe, kFloor, kExeRules, kPrograms };
-const char* const kProgramNames[kPrograms] = {"bench host (no hooks)", "brindle.exe", "floor", "exe, three rules"};
-
-// The rules the exe finds in the registry when it starts: none, or three that match the logs' lines.
-void StoreBenchRules(bool three) {
-    RuleSet set{};
-    if (three) {
-        const StoredRule rules[] = {{kRuleMatchCase, RGB(255, 255, 255), RGB(0xD0, 0x10, 0x10), L"ERROR"},
-                                    {kRuleMatchCase, RGB(0, 0, 0), RGB(0xFF, 0xBF, 0x00), L"WARN"},
-                                    {kRuleWholeWord, RGB(255, 255, 255), RGB(0x20, 0x60, 0xC0), L"timeout"}};
-        for (const StoredRule& rule : rules) set.rules[set.count++] = rule;
-    }
-    StoreRules(RuleForm::Highlight, set);
-}
-
 // The limits of the run, for Brindle from the registry and for the floor on its command line.
 constexpr unsigned kRowLimit = 65535, kKbLimit = 65535;
 
@@ -244,8 +299,8 @@ bool Launch(Target& target, Program program, const std::wstring& file, unsigned 
     wsprintfW(tag, L"e2e-%lu-%d", GetCurrentProcessId(), ++runs);
     std::wstring command;
     if (program == kHost) command = L"\"" + SelfPath() + L"\" --host \"" + file + L"\" ";
-    else if (program == kExe || program == kExeRules) {
-        StoreBenchRules(program == kExeRules);
+    else if (program != kFloor) {
+        StoreBenchRules(program);
         command = L"\"" + ExePath() + L"\" \"" + file + L"\" ";
     }
     else command = L"\"" + WinePath(LOG_FLOOR_UNIX) + L"\" \"" + file + L"\" " + std::to_wstring(rowLimit) + L" " +
@@ -382,10 +437,17 @@ bool MeasureRun(Program program, int run, Logs& logs, DWORD server, Figures& f) 
     // change in the program moves.
     uint64_t serverBefore = server ? CpuNanoseconds(server) : 0;
     double start = Now();
-    if (!Launch(t, program, big.path) || !WaitRow(t.view, big.rows, big.lastLine, 120)) return Fail(f, t);
+    const Filtered* shown = program == kExeFilters ? &big.filtered[0] : program == kExePatterns ? &big.filtered[1] : nullptr;
+    if (!Launch(t, program, big.path) ||
+        !WaitRow(t.view, shown ? shown->rows : big.rows, shown ? shown->lastLine : big.lastLine, 120))
+        return Fail(f, t);
     f.load.push_back(Now() - start);
     if (t.unixPid) f.loadCpu.push_back(CpuNanoseconds(t.unixPid) / 1e9);
     if (server) f.loadServerCpu.push_back((CpuNanoseconds(server) - serverBefore) / 1e9);
+    if (LoadOnly(program)) {
+        Close(t);
+        return true;
+    }
     Sleep(300);
     Memory m = MemoryOf(t);
     f.steady.push_back(m.resident - f.base.resident);
@@ -598,6 +660,8 @@ void Row(const char* what, const Figures* columns[kPrograms], const char* format
     }
     PrintRatio(columns[kExe], columns[kFloor], a, b);
     PrintRatio(columns[kExeRules], columns[kExe], a, b);
+    PrintRatio(columns[kExeFilters], columns[kExe], a, b);
+    PrintRatio(columns[kExePatterns], columns[kExe], a, b);
     printf("\n");
 }
 
@@ -657,13 +721,13 @@ std::wstring busyDir;
 void MeasureAll(const bool chosen[kPrograms], int runs, Logs& logs, DWORD server, Figures figures[kPrograms]) {
     if (busyOnly) runs = 0;
     for (int p = 0; p < kPrograms && !busyOnly; ++p)
-        if (chosen[p]) MeasureStart(Program(p), logs, figures[p]);
+        if (chosen[p] && !LoadOnly(Program(p))) MeasureStart(Program(p), logs, figures[p]);
     for (int run = 0; run < runs; ++run)
         for (int p = 0; p < kPrograms; ++p)
             if (chosen[p] && !figures[p].failed) MeasureRun(Program(p), run, logs, server, figures[p]);
     for (int window = 0; window < (busyOnly ? 0 : 3); ++window)
         for (int p = 0; p < kPrograms; ++p)
-            if (chosen[p]) MeasureIdle(Program(p), logs, server, figures[p]);
+            if (chosen[p] && !LoadOnly(Program(p))) MeasureIdle(Program(p), logs, server, figures[p]);
     if (!busyLogs) return;
     for (int c = 0; c < kBusyCount; ++c) {
         // The exe finds its row limit in the registry, the floor on its command line.
@@ -685,7 +749,7 @@ void PrintTable(const char* theme, int runs, const bool chosen[kPrograms], const
     snprintf(heading, sizeof heading, "theme %s, median of %d runs", theme, runs);
     printf("\n%-50s", heading);
     for (int p = 0; p < kPrograms; ++p) printf(" %22s", kProgramNames[p]);
-    printf(" %14s %14s\n", "exe / floor", "rules / exe");
+    printf(" %14s %14s %14s %14s\n", "exe / floor", "rules / exe", "filters / exe", "patterns / exe");
     Row("start, 1-line file: start->row readable (once)", columns, "%.2f s", &Figures::start);
     Row("load 64 MB UTF-8, 65,535 rows: start->last row", columns, "%.2f s", &Figures::load);
     Row("  CPU of that load: program / wineserver", columns, "%.2f / %.2f s", &Figures::loadCpu, &Figures::loadServerCpu);
@@ -738,15 +802,18 @@ int main() {
     int runs = GetEnvironmentVariableW(L"BRINDLE_E2E_RUNS", value, 64) ? _wtoi(value) : 3;
     if (runs < 1) runs = 1;
     value[0] = 0;
-    bool chosen[kPrograms] = {false, true, true, true};
+    bool chosen[kPrograms] = {false, true, true, true, true, true};
     if (GetEnvironmentVariableW(L"BRINDLE_E2E_ONLY", value, 64)) {
         chosen[kHost] = wcsstr(value, L"host") != nullptr;
         chosen[kExe] = wcsstr(value, L"exe") != nullptr;
         chosen[kFloor] = wcsstr(value, L"floor") != nullptr;
         chosen[kExeRules] = wcsstr(value, L"rules") != nullptr;
+        chosen[kExeFilters] = wcsstr(value, L"filters") != nullptr;
+        chosen[kExePatterns] = wcsstr(value, L"patterns") != nullptr;
     }
     value[0] = 0;
-    if (GetEnvironmentVariableW(L"BRINDLE_E2E_RULES", value, 64) && lstrcmpW(value, L"0") == 0) chosen[kExeRules] = false;
+    if (GetEnvironmentVariableW(L"BRINDLE_E2E_RULES", value, 64) && lstrcmpW(value, L"0") == 0)
+        chosen[kExeRules] = chosen[kExeFilters] = chosen[kExePatterns] = false;
     value[0] = 0;
     if (GetEnvironmentVariableW(L"BRINDLE_E2E_BUSY", value, 64)) {
         busyLogs = lstrcmpW(value, L"0") != 0;
@@ -757,8 +824,9 @@ int main() {
     bool themeOn = !value[0] || lstrcmpW(value, L"off") != 0, themeOff = !value[0] || lstrcmpW(value, L"on") != 0;
 
     InitHistory();
-    RuleSet userRules{};
+    RuleSet userRules{}, userFilters{};
     LoadRules(RuleForm::Highlight, &userRules);
+    LoadRules(RuleForm::Filter, &userFilters);
     StoredLimits previous;
     previous.Save();
     const StoredLimits bench{kKbLimit, kRowLimit, 0, 0, 1};
@@ -828,6 +896,7 @@ int main() {
 
     previous.Apply();
     StoreRules(RuleForm::Highlight, userRules);
+    StoreRules(RuleForm::Filter, userFilters);
     // The program kept each file's window position in the file's properties stream.
     for (const Log* log : {&big, &wide, &idle, &one}) {
         DeleteFileW(log->path.c_str());
