@@ -763,7 +763,7 @@ void PrintTable(const char* theme, int runs, const bool chosen[kPrograms], const
     printf("%-50s", "view: style / extended style, client size");
     for (int p = 0; p < kPrograms; ++p) {
         char cell[64] = "-";
-        if (chosen[p])
+        if (chosen[p] && !LoadOnly(Program(p)))
             snprintf(cell, sizeof cell, "%08lx/%lx %ldx%ld", static_cast<unsigned long>(figures[p].viewStyle),
                      static_cast<unsigned long>(figures[p].viewExStyle), figures[p].viewClient.right,
                      figures[p].viewClient.bottom);
