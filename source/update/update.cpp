@@ -36,6 +36,7 @@ struct CheckJob {
     UINT failure;         // string of a failure before any reply, 0 when a reply was read
     UpdateReply reply;
     DWORD started;        // tick count at the start
+    DWORD serviceTimeoutMs, budgetMs;   // the waits in force when it started
     volatile LONG connected;   // the service took the connection
     volatile LONG state;       // kRunning, then kFinished (report posted) or kAbandoned (reported at the deadline)
 };
@@ -109,7 +110,7 @@ bool AnsweredOk(HINTERNET request) {
     return status == 200;
 }
 
-bool PastDeadline(const CheckJob* job) { return GetTickCount() - job->started >= kCheckBudgetMs; }
+bool PastDeadline(const CheckJob* job) { return GetTickCount() - job->started >= job->budgetMs; }
 
 // The whole body, which the platform may deliver in several pieces. A body longer than the
 // buffer is refused: its address would be read cut short, and a cut address names another page.
@@ -131,8 +132,7 @@ bool ReadReply(const CheckJob* job, HINTERNET request, char* buffer, DWORD& fill
 
 // A service that accepts the connection and then stays silent ends the check as unrecognised
 // instead of leaving "Connecting..." in place for minutes.
-void LimitWaits(HINTERNET handle) {
-    DWORD timeout = kServiceTimeoutMs;
+void LimitWaits(HINTERNET handle, DWORD timeout) {
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
         InternetSetOptionW(handle, option, &timeout, sizeof(timeout));
 }
@@ -168,7 +168,7 @@ bool SendRequest(HINTERNET internet, CheckJob* job, HINTERNET* connection, HINTE
         *error = GetLastError();
         return false;
     }
-    LimitWaits(*connection);
+    LimitWaits(*connection, job->serviceTimeoutMs);
     // A reply from the cache could be days old: always ask the service itself.
     DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
     if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
@@ -177,7 +177,7 @@ bool SendRequest(HINTERNET internet, CheckJob* job, HINTERNET* connection, HINTE
         *error = GetLastError();
         return false;
     }
-    LimitWaits(*request);
+    LimitWaits(*request, job->serviceTimeoutMs);
     if (HttpSendRequestW(*request, nullptr, 0, nullptr, 0)) return true;
     *error = GetLastError();
     return false;
@@ -197,7 +197,7 @@ DWORD WINAPI UpdateCheckThread(void* parameter) {
     if (!internet) {
         job->failure = IDS_UPDATE_INIT_FAIL;
     } else {
-        LimitWaits(internet);
+        LimitWaits(internet, job->serviceTimeoutMs);
         InternetSetStatusCallbackW(internet, OnRequestStatus);
         HINTERNET connection = nullptr, request = nullptr;
         DWORD error = 0;
@@ -511,10 +511,12 @@ bool StartUpdateCheck(HWND linkWindow) {
     job->linkWindow = linkWindow;
     job->resultWindow = resultWindow;
     job->started = GetTickCount();
+    job->serviceTimeoutMs = updateCheck.serviceTimeoutMs;
+    job->budgetMs = updateCheck.budgetMs;
     job->state = kRunning;
     HANDLE thread = nullptr;
     if (ComposeRequestUrl(service, ReadInstalledVersion(), language & 0x3FF, settings.repo, job->url, kRequestUnits) &&
-        SetTimer(resultWindow, reinterpret_cast<UINT_PTR>(job), kCheckBudgetMs, nullptr)) {
+        SetTimer(resultWindow, reinterpret_cast<UINT_PTR>(job), job->budgetMs, nullptr)) {
         job->next = updateCheck.jobs;
         updateCheck.jobs = job;
         thread = CreateThread(nullptr, 0, UpdateCheckThread, job, 0, nullptr);

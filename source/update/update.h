@@ -13,12 +13,18 @@ bool StartUpdateCheck(HWND linkWindow);
 bool OpenPendingDownload();
 void OpenProductPage();                // double click on status part 8
 
+constexpr DWORD kServiceTimeoutMs = 15000;     // connecting, sending and each wait for reply data
+constexpr DWORD kCheckBudgetMs = 25000;        // the whole check, whatever the service does
+
 // The update check's process-wide state; touched only by the user-interface thread.
 struct CheckJob;
 struct UpdateCheck {
     HWND resultWindow;                 // message-only window that receives the check thread's results
     wchar_t pendingDownloadUrl[128];   // empty when nothing is pending
     CheckJob* jobs;                    // checks started and not reported yet
+    // The waits of a check, taken by each check when it starts (tests shorten them).
+    DWORD serviceTimeoutMs = kServiceTimeoutMs;
+    DWORD budgetMs = kCheckBudgetMs;
 };
 extern UpdateCheck updateCheck;
 
@@ -29,8 +35,6 @@ constexpr uint32_t kReplyBytes = 1023;         // a reply must fit in this many 
 constexpr size_t kAddressUnits = 128;          // download address with its terminator
 constexpr size_t kRequestUnits = 2049;         // request URL with its terminator
 constexpr uint32_t kCheckIntervalMinutes = 4320;
-constexpr DWORD kServiceTimeoutMs = 15000;     // connecting, sending and each wait for reply data
-constexpr DWORD kCheckBudgetMs = 25000;        // the whole check, whatever the service does
 
 enum class UpdateOutcome { Unrecognised, NoUpdate, NewVersion, Upgrade, Stability };
 

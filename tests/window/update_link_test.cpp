@@ -31,8 +31,13 @@ protected:
         RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
         SetDefaultSettings();
         settings.startMinute = kStartMinute;
+        // The services that never answer are waited for as long as the checks allow: shorter here.
+        updateCheck.serviceTimeoutMs = 1500;
+        updateCheck.budgetMs = 3000;
     }
     void TearDown() override {
+        updateCheck.serviceTimeoutMs = kServiceTimeoutMs;
+        updateCheck.budgetMs = kCheckBudgetMs;
         SetEnvironmentVariableW(L"BRINDLE_UPDATE_URL", savedUrl[0] ? savedUrl : nullptr);
         RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
         SetDefaultSettings();
