@@ -490,8 +490,9 @@ double BusySeconds() {
     return seconds > 0.5 ? seconds : 0.5;
 }
 
-// The number of the view's last row, or -1.
-long LastBusyRow(HWND view) {
+// The number of the view's last row, or -1. A tick may change the rows between the questions,
+// which then are asked again.
+long LastBusyRowOnce(HWND view) {
     LRESULT count = Ask(view, LB_GETCOUNT);
     if (count <= 0 || Ask(view, LB_GETTEXTLEN, count - 1) > static_cast<LRESULT>(kRowBufferUnits)) return -1;
     static wchar_t row[kRowBufferUnits + 1];
@@ -499,6 +500,12 @@ long LastBusyRow(HWND view) {
     if (Ask(view, LB_GETTEXT, count - 1, reinterpret_cast<LPARAM>(row)) <= 0) return -1;
     unsigned n = 0;
     return swscanf(row, L"busy %u", &n) == 1 ? static_cast<long>(n) : -1;
+}
+
+long LastBusyRow(HWND view) {
+    long last = -1;
+    for (int attempt = 0; attempt < 5 && last < 0; ++attempt) last = LastBusyRowOnce(view);
+    return last;
 }
 
 // One program under one writer: started on a fresh file of one line, then the writer comes.
