@@ -1,6 +1,8 @@
 // End-to-end benchmark: brindle.exe started on generated logs and watched from this process as a
 // user meets it: start to last row readable, append to row readable, idle CPU of the program and of
-// wineserver, resident memory. Beside it the floor (bench/floor): a bare program that follows the
+// wineserver, resident memory, and a busy log (a writer process at a fixed rate: the window's answer
+// to WM_NULL meanwhile, how far the last row trails the writer, the last line after it stops).
+// Beside it the floor (bench/floor): a bare program that follows the
 // same file into a list box of the view's style and font, measured the same way, and the exe's
 // figure over the floor's; optionally the same program code hosted by this bench without the exe's
 // start-up extras (no thread hooks, no instance block). Every figure with the prefix's visual theme
@@ -431,7 +433,7 @@ void MeasureIdle(Program program, Logs& logs, DWORD server, Figures& f) {
         return;
     }
     Sleep(1000);
-    for (int window = 0; t.unixPid && window < 1; ++window) {
+    if (t.unixPid) {
         uint64_t p0 = CpuNanoseconds(t.unixPid), s0 = server ? CpuNanoseconds(server) : 0;
         double at = Now();
         Sleep(3333);
