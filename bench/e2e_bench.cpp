@@ -1,6 +1,8 @@
 // End-to-end benchmark: brindle.exe started on generated logs and watched from this process as a
 // user meets it: start to last row readable, append to row readable, idle CPU of the program and of
-// wineserver, resident memory. Beside it the floor (bench/floor): a bare program that follows the
+// wineserver, resident memory, and a busy log (a writer process at a fixed rate: the window's answer
+// to WM_NULL meanwhile, how far the last row trails the writer, the last line after it stops).
+// Beside it the floor (bench/floor): a bare program that follows the
 // same file into a list box of the view's style and font, measured the same way, and the exe's
 // figure over the floor's; optionally the same program code hosted by this bench without the exe's
 // start-up extras (no thread hooks, no instance block). Every figure with the prefix's visual theme
@@ -493,7 +495,7 @@ void MeasureIdle(Program program, Logs& logs, DWORD server, Figures& f) {
         return;
     }
     Sleep(1000);
-    for (int window = 0; t.unixPid && window < 1; ++window) {
+    if (t.unixPid) {
         uint64_t p0 = CpuNanoseconds(t.unixPid), s0 = server ? CpuNanoseconds(server) : 0;
         double at = Now();
         Sleep(3333);
@@ -552,8 +554,9 @@ double BusySeconds() {
     return seconds > 0.5 ? seconds : 0.5;
 }
 
-// The number of the view's last row, or -1.
-long LastBusyRow(HWND view) {
+// The number of the view's last row, or -1. A tick may change the rows between the questions,
+// which then are asked again.
+long LastBusyRowOnce(HWND view) {
     LRESULT count = Ask(view, LB_GETCOUNT);
     if (count <= 0 || Ask(view, LB_GETTEXTLEN, count - 1) > static_cast<LRESULT>(kRowBufferUnits)) return -1;
     static wchar_t row[kRowBufferUnits + 1];
@@ -561,6 +564,12 @@ long LastBusyRow(HWND view) {
     if (Ask(view, LB_GETTEXT, count - 1, reinterpret_cast<LPARAM>(row)) <= 0) return -1;
     unsigned n = 0;
     return swscanf(row, L"busy %u", &n) == 1 ? static_cast<long>(n) : -1;
+}
+
+long LastBusyRow(HWND view) {
+    long last = -1;
+    for (int attempt = 0; attempt < 5 && last < 0; ++attempt) last = LastBusyRowOnce(view);
+    return last;
 }
 
 // One program under one writer: started on a fresh file of one line, then the writer comes.

@@ -189,13 +189,14 @@ void SurveillanceTick() {
         s.lastSize = size;
     }
 
-    const double start = WorkClockMs();
+    // A read at the end of the file can only bring nothing: an idle tick neither reads nor asks the clock.
+    const bool more = !sizeKnown || size != s.bytesConsumed;
+    const double start = more || PendingRowCount() ? WorkClockMs() : 0;
     const bool load = s.loading;
     bool longestGrew = false, progressShown = false, firstRead = true;
     bool readAny = false, locked = false, cut = false;
     const uint32_t hiddenBefore = filters.hiddenLines;
-    // A read at the end of the file can only bring nothing.
-    for (bool more = !sizeKnown || size != s.bytesConsumed; more;) {
+    while (more) {
         if (!load && WorkClockMs() - start > kReadMs) {
             cut = true;
             break;

@@ -56,7 +56,9 @@ TEST(WatchE2e, FollowsGrowthTruncationAndRotation) {
     ASSERT_TRUE(MoveFileW(path.c_str(), (path + L".2").c_str()));
     ASSERT_TRUE(MoveFileW(hostile.c_str(), path.c_str()));
     auto lastRow = [&] {
-        wchar_t row[16] = L"";
+        // Room for the longest row: the program may change the rows between the two questions.
+        static wchar_t row[4097];
+        row[0] = 0;
         LRESULT count = SendMessageW(brindle.view, LB_GETCOUNT, 0, 0);
         if (count > 0 && SendMessageW(brindle.view, LB_GETTEXTLEN, count - 1, 0) < 16)
             SendMessageW(brindle.view, LB_GETTEXT, count - 1, reinterpret_cast<LPARAM>(row));
