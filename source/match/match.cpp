@@ -61,6 +61,40 @@ int FindFolded(const wchar_t* row, int rowLength, const MatchRule& rule) {
     return -1;
 }
 
+// A prepared rule's text of 3 or more units in `row`, leftmost first: the alignments are tried in
+// order, each moving on by the skip of the unit under the text's last one, which never passes an
+// occurrence.
+int FindSkipping(const wchar_t* row, int rowLength, const MatchRule& rule) {
+    const int m = rule.length;
+    if (m > rowLength) return -1;
+    const wchar_t* text = rule.text;
+    const wchar_t last = text[m - 1];
+    const int end = rowLength - m;
+    if (rule.flags & kMatchCase) {
+        for (int p = 0; p <= end;) {
+            wchar_t c = row[p + m - 1];
+            if (c == last) {
+                int i = 0;
+                while (i < m - 1 && row[p + i] == text[i]) ++i;
+                if (i == m - 1) return p;
+            }
+            p += rule.skip[c & 0xFF];
+        }
+        return -1;
+    }
+    const wchar_t* table = fold.unit;
+    for (int p = 0; p <= end;) {
+        wchar_t c = table[static_cast<uint16_t>(row[p + m - 1])];
+        if (c == last) {
+            int i = 0;
+            while (i < m - 1 && table[static_cast<uint16_t>(row[p + i])] == text[i]) ++i;
+            if (i == m - 1) return p;
+        }
+        p += rule.skip[c & 0xFF];
+    }
+    return -1;
+}
+
 // Only the first occurrence is judged: one inside a word rules the text out.
 bool FirstIsWhole(const wchar_t* row, int rowLength, int p, int m) {
     bool before = p > 0 && IsWordCharacter(row[p - 1]);
@@ -119,6 +153,8 @@ bool PrepareMatchRule(MatchRule* rule, const wchar_t* text, uint32_t flags, Matc
     for (int i = 0; i < length; ++i) rule->text[i] = matchCase ? text[i] : FoldUnit(text[i]);
     rule->text[length] = 0;
     rule->length = length;
+    for (int c = 0; c < 256; ++c) rule->skip[c] = static_cast<uint8_t>(length < 255 ? length : 255);
+    for (int i = 0; i + 1 < length; ++i) rule->skip[rule->text[i] & 0xFF] = static_cast<uint8_t>(length - 1 - i);
     rule->firstUnits[0] = rule->firstUnits[1] = 0;
     if (!matchCase) {
         int found = 0;
@@ -144,7 +180,8 @@ bool RuleMatches(const MatchRule& rule, const wchar_t* text, int length) {
     if (!text || length < 0 || rule.length <= 0) return false;
     // A pattern may match the empty text; plain text never does.
     if (rule.regex) return RegexMatches(rule.regex, text, length);
-    int p = rule.flags & kMatchCase ? FindUnits(text, length, rule.text, rule.length, true)
+    int p = rule.length >= 3 ? FindSkipping(text, length, rule)
+          : rule.flags & kMatchCase ? FindUnits(text, length, rule.text, rule.length, true)
                                     : FindFolded(text, length, rule);
     if (p < 0) return false;
     return !(rule.flags & kMatchWholeWord) || FirstIsWhole(text, length, p, rule.length);

@@ -133,6 +133,30 @@ TEST(PreparedRules, CaseFoldsExactlyAsFind) {
     EXPECT_EQ(0, czech.First(L"\x10C" L"AS"));
 }
 
+// Prepared plain rules search differently from Find's comparison (skipping along the row); on
+// random rows of a few units, some sharing a low byte, both always give the same answer.
+TEST(PreparedRules, AnswerAsFindOnRandomRows) {
+    const wchar_t alphabet[] = {L'a', L'b', L'A', L'\x161', L'\x160', L' ', L'x', L'\x2061'};
+    unsigned seed = 7;
+    auto random = [&](unsigned range) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % range;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        std::wstring text, row;
+        for (unsigned i = 1 + random(5); i; --i) text += alphabet[random(8)];
+        for (unsigned i = random(40); i; --i) row += alphabet[random(8)];
+        if (random(2)) row.insert(random(static_cast<unsigned>(row.size()) + 1), text);
+        uint32_t flags = random(4);
+        Prepared set(RuleForm::Highlight, {{flags, 0, 0, {}}});
+        lstrcpyW(set.set.rules[0].text, text.c_str());
+        PrepareRules(set.set, RuleForm::Highlight, &set.match);
+        bool find = TextMatches(row.c_str(), static_cast<int>(row.size()), text.c_str(), flags & kRuleWholeWord,
+                                flags & kRuleMatchCase);
+        ASSERT_EQ(find, set.First(row) == 0) << Ascii(text.c_str()) << " in " << Ascii(row.c_str()) << " flags " << flags;
+    }
+}
+
 TEST(PreparedRules, FiltersShowOnlyWhatAShowRuleMatchesAndNothingAHideRuleMatches) {
     Prepared none(RuleForm::Filter, {});
     EXPECT_TRUE(none.Shown(L"anything"));

@@ -241,7 +241,9 @@ TEST_F(RowsView, RowsCutShortByADeadlineArriveOnceAndInOrder) {
         for (size_t i = 1; i < n.size(); ++i) ASSERT_EQ(n[i - 1] + 1, n[i]) << when << " at " << i;
         // Nothing between the view and the waiting rows is lost, unless the waiting rows alone
         // fill the limit: then the view goes whole with the next flush.
-        if (PendingRowCount() < 3000) EXPECT_EQ(next - 1, n.back() + static_cast<int>(PendingRowCount())) << when;
+        if (PendingRowCount() < 3000) {
+            EXPECT_EQ(next - 1, n.back() + static_cast<int>(PendingRowCount())) << when;
+        }
     };
     for (int round = 0; round < 40; ++round) {
         cut(round % 3 == 0 ? 90 : 7);
