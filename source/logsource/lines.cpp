@@ -116,9 +116,10 @@ bool LinesJudged() { return FilteringOn() || highlights.prepared.count != 0; }
 
 bool StageRow(void*, const wchar_t* row, uint32_t length, bool endsLine) {
     if (row && endsLine && !stage.fill && !stage.rows && !stage.judged) {
-        // A line of one row, as most are: judged where it lies, without a copy.
+        // A line of one row, as most are: judged where it lies, without a copy, its colour only
+        // once it reaches the view.
         stage.shown = !FilteringOn() || LineShown(filters.prepared, row, static_cast<int>(length));
-        stage.mark = stage.shown ? HighlightMarkOf(row, length) : 0;
+        stage.mark = stage.shown && highlights.prepared.count ? kMarkUndecided : 0;
         if (!stage.shown) ++filters.hiddenLines;
         bool passed = stage.shown && PassRow(row, length, true);
         EndLine();
@@ -188,6 +189,11 @@ void ResetLineStage() {
 
 void LeaveLineStage() {
     if (!LinesJudged()) EndLine();
+}
+
+uint32_t DecidedMark(const wchar_t* row, uint32_t mark) {
+    if (!(mark & kMarkUndecided)) return mark;
+    return HighlightMarkOf(row, static_cast<uint32_t>(lstrlenW(row)));
 }
 
 bool LineHeld() { return stage.rows != 0 || stage.fill != 0; }

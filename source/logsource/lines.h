@@ -11,6 +11,9 @@ constexpr uint32_t kJudgedLineUnits = 32768;   // a longer line is judged by its
 // The mark kept with a row in the view (its list-box item data).
 constexpr uint32_t kMarkRuleMask = 0xFF;        // highlighting rule + 1, 0 for none
 constexpr uint32_t kMarkContinues = 0x100;      // the row goes on the line of the row above it
+// A pending row that is its whole line, whose rule is decided only if it reaches the view: most
+// rows of a large load are trimmed before they get there.
+constexpr uint32_t kMarkUndecided = 0x200;
 
 struct Filters {
     RuleSet rules;
@@ -38,3 +41,5 @@ void ResetLineStage();          // a reload or a newly opened file: nothing held
 // (its rows are in the view already, as nothing but filters holds rows past a batch of reads).
 void LeaveLineStage();
 bool LineHeld();                // rows of an unfinished line wait here
+// The mark of a pending row as it enters the view: an undecided one is judged on its own text.
+uint32_t DecidedMark(const wchar_t* row, uint32_t mark);

@@ -168,7 +168,8 @@ const wchar_t* NextPendingRow(void* context, uint32_t* mark) {
     // The previous row has been copied by the view by now.
     if (cursor->next > 0) Forget(PendingAt(cursor->next - 1));
     const PendingRow& row = PendingAt(cursor->next++);
-    *mark = row.mark;
+    // A row passed over as trimmed needs no mark.
+    if (mark) *mark = DecidedMark(row.text, row.mark);
     return row.text;
 }
 

@@ -389,7 +389,7 @@ size_t AppendViewRows(RowSource next, void* context, size_t count, size_t keep, 
     size_t taken = 0;
     uint32_t mark = 0;
     if (keep && count > keep) {
-        for (size_t i = keep; i < count; ++i) next(context, &mark);
+        for (size_t i = keep; i < count; ++i) next(context, nullptr);
         taken = count - keep;
         count = keep;
     }

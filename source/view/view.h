@@ -26,7 +26,8 @@ void InitViewResources();
 // first so that at most `keep` remain, as if each row had been appended after trimming the
 // view below `keep`; with `keep` 0 nothing is removed.
 // The rows come from `next`, one per call, oldest first, each with its mark (kept as the item
-// data when not 0); each is copied before the next call.
+// data when not 0; not asked, null, for a row passed over as trimmed); each is copied before
+// the next call.
 using RowSource = const wchar_t* (*)(void* context, uint32_t* mark);
 void AppendViewRows(RowSource next, void* context, size_t count, size_t keep);
 // The same within a deadline of WorkClockMs (0: none). A batch that would cost more than the time
