@@ -18,7 +18,8 @@ void FillFoldTable() {
     fold.filled = true;
 }
 
-// The first occurrence of `text` (`m` units, folded unless matchCase) in `row`, or -1.
+// The first occurrence of `text` (`m` units) in `row`, or -1: Find's comparison, which folds both
+// sides at every unit unless matchCase.
 int FindUnits(const wchar_t* row, int rowLength, const wchar_t* text, int m, bool matchCase) {
     if (m <= 0 || m > rowLength) return -1;
     const wchar_t first = text[0];
@@ -34,36 +35,18 @@ int FindUnits(const wchar_t* row, int rowLength, const wchar_t* text, int m, boo
     }
     if (!fold.filled) FillFoldTable();
     const wchar_t* table = fold.unit;
+    const wchar_t foldedFirst = table[static_cast<uint16_t>(first)];
     for (int p = 0; p <= last; ++p) {
-        if (table[static_cast<uint16_t>(row[p])] != first) continue;
+        if (table[static_cast<uint16_t>(row[p])] != foldedFirst) continue;
         int i = 1;
-        while (i < m && table[static_cast<uint16_t>(row[p + i])] == text[i]) ++i;
+        while (i < m && table[static_cast<uint16_t>(row[p + i])] == table[static_cast<uint16_t>(text[i])]) ++i;
         if (i == m) return p;
     }
     return -1;
 }
 
-// A prepared rule's text in `row`: the first unit is looked for unfolded among the units that fold
-// to it, the rest is compared through the fold table.
-int FindFolded(const wchar_t* row, int rowLength, const MatchRule& rule) {
-    const int m = rule.length;
-    if (!rule.firstUnits[0]) return FindUnits(row, rowLength, rule.text, m, false);
-    if (m <= 0 || m > rowLength) return -1;
-    const wchar_t a = rule.firstUnits[0], b = rule.firstUnits[1];
-    const wchar_t* table = fold.unit;
-    const int last = rowLength - m;
-    for (int p = 0; p <= last; ++p) {
-        if (row[p] != a && row[p] != b) continue;
-        int i = 1;
-        while (i < m && table[static_cast<uint16_t>(row[p + i])] == rule.text[i]) ++i;
-        if (i == m) return p;
-    }
-    return -1;
-}
-
-// A prepared rule's text of 3 or more units in `row`, leftmost first: the alignments are tried in
-// order, each moving on by the skip of the unit under the text's last one, which never passes an
-// occurrence.
+// A prepared rule's text in `row`, leftmost first: the alignments are tried in order, each moving
+// on by the skip of the unit under the text's last one, which never passes an occurrence.
 int FindSkipping(const wchar_t* row, int rowLength, const MatchRule& rule) {
     const int m = rule.length;
     if (m > rowLength) return -1;
@@ -113,23 +96,8 @@ wchar_t FoldUnit(wchar_t c) {
 
 bool TextMatches(const wchar_t* row, int rowLength, const wchar_t* text, bool wholeWord, bool matchCase) {
     if (!row || !text) return false;
-    wchar_t folded[kMatchTextUnits];
-    const wchar_t* needle = text;
     int m = static_cast<int>(wcslen(text));
-    if (!matchCase) {
-        // The Find dialog's text may be longer than a rule's: fold it in pieces of the buffer.
-        if (m >= kMatchTextUnits) {
-            for (int p = 0; p + m <= rowLength; ++p) {
-                int i = 0;
-                while (i < m && FoldUnit(row[p + i]) == FoldUnit(text[i])) ++i;
-                if (i == m) return !wholeWord || FirstIsWhole(row, rowLength, p, m);
-            }
-            return false;
-        }
-        for (int i = 0; i < m; ++i) folded[i] = FoldUnit(text[i]);
-        needle = folded;
-    }
-    int p = FindUnits(row, rowLength, needle, m, matchCase);
+    int p = FindUnits(row, rowLength, text, m, matchCase);
     if (p < 0) return false;
     return !wholeWord || FirstIsWhole(row, rowLength, p, m);
 }
@@ -155,17 +123,6 @@ bool PrepareMatchRule(MatchRule* rule, const wchar_t* text, uint32_t flags, Matc
     rule->length = length;
     for (int c = 0; c < 256; ++c) rule->skip[c] = static_cast<uint8_t>(length < 255 ? length : 255);
     for (int i = 0; i + 1 < length; ++i) rule->skip[rule->text[i] & 0xFF] = static_cast<uint8_t>(length - 1 - i);
-    rule->firstUnits[0] = rule->firstUnits[1] = 0;
-    if (!matchCase) {
-        int found = 0;
-        wchar_t units[3] = {};
-        for (unsigned c = 1; c < 65536 && found < 3; ++c)
-            if (fold.unit[c] == rule->text[0]) units[found++] = static_cast<wchar_t>(c);
-        if (found >= 1 && found <= 2) {
-            rule->firstUnits[0] = units[0];
-            rule->firstUnits[1] = found == 2 ? units[1] : units[0];
-        }
-    }
     return true;
 }
 
@@ -180,9 +137,7 @@ bool RuleMatches(const MatchRule& rule, const wchar_t* text, int length) {
     if (!text || length < 0 || rule.length <= 0) return false;
     // A pattern may match the empty text; plain text never does.
     if (rule.regex) return RegexMatches(rule.regex, text, length);
-    int p = rule.length >= 3 ? FindSkipping(text, length, rule)
-          : rule.flags & kMatchCase ? FindUnits(text, length, rule.text, rule.length, true)
-                                    : FindFolded(text, length, rule);
+    int p = FindSkipping(text, length, rule);
     if (p < 0) return false;
     return !(rule.flags & kMatchWholeWord) || FirstIsWhole(text, length, p, rule.length);
 }

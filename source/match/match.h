@@ -29,12 +29,9 @@ struct MatchRule {
     int length;
     wchar_t text[kMatchTextUnits];      // folded unless kMatchCase
     Regex* regex;                       // compiled pattern when kMatchRegex, owned by the rule
-    // Without kMatchCase: the units that fold to the first unit of `text`, so that a scan for it
-    // needs no folding; 0 when more than two do.
-    wchar_t firstUnits[2];
-    // For texts of 3 or more units: how far the text may move on when the unit under its last
-    // one (folded unless kMatchCase) has this low byte (Horspool's rule, units of one low byte
-    // sharing the shortest move).
+    // How far the text may move on along a row when the unit under its last one (folded unless
+    // kMatchCase) has this low byte (Horspool's rule, units of one low byte sharing the shortest
+    // move).
     uint8_t skip[256];
 };
 

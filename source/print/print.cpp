@@ -3,6 +3,7 @@
 #include "print/print.h"
 #include "shell/app.h"
 #include "logsource/logsource.h"
+#include "view/view.h"
 #include "persist/settings.h"
 #include "status/status.h"
 #include "dialogs/ui.h"
@@ -157,13 +158,9 @@ uint32_t PrintPageRows(HDC dc, uint32_t firstRow, bool all, double scale, int le
         if (!all && SendMessageW(app.view, LB_GETSEL, i, 0) <= 0) continue;
         int64_t rowTop = static_cast<int64_t>(top) + RowOffset(j, pitch);
         if (rowTop >= bottom) break;   // only the preview gets here: the rest would be clipped away
-        LRESULT length = SendMessageW(app.view, LB_GETTEXTLEN, i, 0);
-        if (length >= 0 && length < static_cast<LRESULT>(kRowBufferUnits)) {
-            LRESULT copied = SendMessageW(app.view, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-            if (copied > 0) {
-                RECT rect{left, static_cast<LONG>(rowTop), right, bottom};
-                DrawTextExW(dc, text, static_cast<int>(copied), &rect, DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX, nullptr);
-            }
+        if (uint32_t copied = ReadViewRow(app.view, static_cast<size_t>(i), text)) {
+            RECT rect{left, static_cast<LONG>(rowTop), right, bottom};
+            DrawTextExW(dc, text, static_cast<int>(copied), &rect, DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX, nullptr);
         }
         ++j;
     }

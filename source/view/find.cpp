@@ -90,13 +90,10 @@ int SearchRows(int current, int count, bool down, bool includeCurrent, bool (*ma
 
 bool RowMatches(int row) {
     if (!app.view || row < 0) return false;
-    LRESULT length = SendMessageW(app.view, LB_GETTEXTLEN, row, 0);
-    // A row that cannot be read, or longer than any row the program makes, never matches.
-    if (length <= 0 || length > static_cast<LRESULT>(kMaxRowLimit)) return false;
     wchar_t text[kRowBufferUnits];
-    LRESULT got = SendMessageW(app.view, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text));
-    if (got <= 0 || got > static_cast<LRESULT>(kMaxRowLimit)) return false;
-    text[got] = 0;
+    // A row that cannot be read, or longer than any row the program makes, never matches.
+    uint32_t got = ReadViewRow(app.view, static_cast<size_t>(row), text);
+    if (!got) return false;
     if (search.findRegex) return search.regex && RegexMatches(search.regex, text, static_cast<int>(got));
     return TextMatches(text, static_cast<int>(got), search.findText, search.findWholeWord, search.findMatchCase);
 }

@@ -75,13 +75,7 @@ LRESULT OnDrawViewItem(const DRAWITEMSTRUCT* item) {
 
 void DrawViewRow(HDC dc, HWND view, int index, const RECT& fill, int textX, bool selected) {
     wchar_t text[kRowBufferUnits];
-    int length = 0;
-    LRESULT units = SendMessageW(view, LB_GETTEXTLEN, index, 0);
-    if (units > 0 && units <= static_cast<LRESULT>(kMaxRowLimit)) {
-        LRESULT got = SendMessageW(view, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text));
-        if (got > 0 && got <= static_cast<LRESULT>(kMaxRowLimit)) length = static_cast<int>(got);
-    }
-    text[length] = 0;
+    int length = static_cast<int>(ReadViewRow(view, static_cast<size_t>(index), text));
     COLORREF fore = settings.textColor, back = settings.backgroundColor;
     LRESULT mark = SendMessageW(view, LB_GETITEMDATA, index, 0);
     int rule = mark == LB_ERR ? -1 : static_cast<int>(mark & kMarkRuleMask) - 1;
@@ -141,13 +135,10 @@ void RemarkView(HWND view) {
     for (LRESULT first = 0; first < count;) {
         LRESULT end = first + 1;
         while (end < count && (SendMessageW(view, LB_GETITEMDATA, end, 0) & kMarkContinues)) ++end;
+        // The line's rows end to end; a row always fits, since fewer than the judged units precede it.
         uint32_t fill = 0;
-        for (LRESULT i = first; line && i < end && fill < kJudgedLineUnits; ++i) {
-            LRESULT length = SendMessageW(view, LB_GETTEXTLEN, i, 0);
-            if (length <= 0 || length > static_cast<LRESULT>(kMaxRowLimit)) continue;
-            LRESULT got = SendMessageW(view, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line + fill));
-            if (got > 0 && got <= length) fill += static_cast<uint32_t>(got);
-        }
+        for (LRESULT i = first; line && i < end && fill < kJudgedLineUnits; ++i)
+            fill += ReadViewRow(view, static_cast<size_t>(i), line + fill);
         if (fill > kJudgedLineUnits) fill = kJudgedLineUnits;
         // Without memory for a line each row is judged alone.
         int rule = -1;
@@ -155,10 +146,8 @@ void RemarkView(HWND view) {
         for (LRESULT i = first; i < end; ++i) {
             if (!line) {
                 wchar_t row[kRowBufferUnits];
-                LRESULT length = SendMessageW(view, LB_GETTEXTLEN, i, 0);
-                LRESULT got = length > 0 && length <= static_cast<LRESULT>(kMaxRowLimit)
-                    ? SendMessageW(view, LB_GETTEXT, i, reinterpret_cast<LPARAM>(row)) : 0;
-                rule = FirstMatchingRule(highlights.prepared, row, got > 0 && got <= length ? static_cast<int>(got) : 0);
+                uint32_t length = ReadViewRow(view, static_cast<size_t>(i), row);
+                rule = FirstMatchingRule(highlights.prepared, row, static_cast<int>(length));
             }
             LPARAM mark = (i > first ? kMarkContinues : 0) | (rule >= 0 ? static_cast<LPARAM>(rule) + 1 : 0);
             SendMessageW(view, LB_SETITEMDATA, i, mark);

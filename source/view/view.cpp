@@ -338,10 +338,7 @@ bool RebuildView(bool ownerDrawn) {
     wchar_t text[kRowBufferUnits];
     bool refused = false;
     for (size_t i = 0; i < count && !refused; ++i) {
-        LRESULT length = SendMessageW(old, LB_GETTEXTLEN, i, 0);
-        LRESULT got = length > 0 && length <= static_cast<LRESULT>(kMaxRowLimit)
-            ? SendMessageW(old, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text)) : 0;
-        text[got > 0 && got <= static_cast<LRESULT>(kMaxRowLimit) ? got : 0] = 0;
+        ReadViewRow(old, i, text);
         LRESULT added = AddMarkedRow(view, text, SendMessageW(old, LB_GETITEMDATA, i, 0));
         refused = added == LB_ERR || added == LB_ERRSPACE;
     }
@@ -433,6 +430,19 @@ size_t AppendViewRows(RowSource next, void* context, size_t count, size_t keep, 
         InvalidateRect(view, nullptr, TRUE);
     }
     return taken;
+}
+
+uint32_t ReadViewRow(HWND view, size_t index, wchar_t* out) {
+    out[0] = 0;
+    LRESULT length = SendMessageW(view, LB_GETTEXTLEN, index, 0);
+    if (length <= 0 || length > static_cast<LRESULT>(kMaxRowLimit)) return 0;
+    LRESULT got = SendMessageW(view, LB_GETTEXT, index, reinterpret_cast<LPARAM>(out));
+    if (got <= 0 || got > static_cast<LRESULT>(kMaxRowLimit)) {
+        out[0] = 0;
+        return 0;
+    }
+    out[got] = 0;
+    return static_cast<uint32_t>(got);
 }
 
 void RemarkLastViewRows(size_t rows, uint32_t mark) {

@@ -30,6 +30,9 @@ void InitViewResources();
 // the next call.
 using RowSource = const wchar_t* (*)(void* context, uint32_t* mark);
 void AppendViewRows(RowSource next, void* context, size_t count, size_t keep);
+// Row `index` of `view` into `out` (kRowBufferUnits), terminated; its length, 0 for a row that
+// cannot be read or is longer than any row the program makes (then `out` is empty).
+uint32_t ReadViewRow(HWND view, size_t index, wchar_t* out);
 // The same within a deadline of WorkClockMs (0: none). A batch that would cost more than the time
 // left goes in part, oldest rows first, and the view always ends as a whole run of rows under the
 // limit. Returns how many rows were taken from `next` (added, or passed over as trimmed); the
