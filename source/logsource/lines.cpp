@@ -115,22 +115,14 @@ bool FilteringOn() { return settings.filter != 0; }
 bool LinesJudged() { return FilteringOn() || highlights.prepared.count != 0; }
 
 bool StageRow(void*, const wchar_t* row, uint32_t length, bool endsLine) {
-    if (row && endsLine && !stage.fill && !stage.rows && !stage.judged) {
-        // A line of one row, as most are: judged where it lies, without a copy, its colour only
-        // once it reaches the view.
+    const bool nothingHeld = !stage.fill && !stage.rows && !stage.judged;
+    // A line that was one blank row, left out by Restrict empty lines: nothing to judge.
+    if (!row && nothingHeld) return false;
+    if (row && ((endsLine && nothingHeld) || !StageReady())) {
+        // A line of one row, as most are, or any row when there is no memory for a line: judged
+        // where it lies, without a copy, its colour only once it reaches the view.
         stage.shown = !FilteringOn() || LineShown(filters.prepared, row, static_cast<int>(length));
         stage.mark = stage.shown && highlights.prepared.count ? kMarkUndecided : 0;
-        if (!stage.shown) ++filters.hiddenLines;
-        bool passed = stage.shown && PassRow(row, length, true);
-        EndLine();
-        return !FilteringOn() || passed;
-    }
-    if (!StageReady()) {
-        // Without memory for the line, each row is judged alone.
-        if (!row) return false;
-        stage.fill = 0;
-        stage.shown = !FilteringOn() || LineShown(filters.prepared, row, static_cast<int>(length));
-        stage.mark = stage.shown ? HighlightMarkOf(row, length) : 0;
         if (!stage.shown) ++filters.hiddenLines;
         return stage.shown && PassRow(row, length, true);
     }

@@ -916,6 +916,12 @@ TEST_F(RowsView, LinesAreJudgedWholeAcrossTheirRowsAndTheirTicks) {
     EXPECT_EQ(L"ERROR late", harness::Rows(app.view).back());
     EXPECT_EQ(3u, filters.hiddenLines);
     EXPECT_FALSE(LastLineUnfinished());
+    // Blank lines that Restrict empty lines leaves out are not the filters' to count: of a run of
+    // three, only the one blank row shown, which the Show only rule then hides.
+    settings.cutEmpty = 1;
+    Tick(L"\n\n\n", kMaxRowLimit);
+    EXPECT_EQ(4u, filters.hiddenLines);
+    settings.cutEmpty = 0;
     std::wstring longLine = L"ERROR" + std::wstring(kJudgedLineUnits + 5000, L'y');
     Tick(longLine + L"\n", kMaxRowLimit);
     std::vector<std::wstring> rows = harness::Rows(app.view);
