@@ -137,8 +137,8 @@ void DropPending() {
 }
 
 // The i-th oldest pending row.
-const PendingRow& PendingAt(size_t i) {
-    const PendingRows& p = pending;
+PendingRow& PendingAt(size_t i) {
+    PendingRows& p = pending;
     return p.ring[p.capacity ? (p.head + i) % p.capacity : i];
 }
 
@@ -281,7 +281,7 @@ void RemarkLastRows(size_t rows, uint32_t mark) {
     PendingRows& p = pending;
     size_t inRing = rows < p.count ? rows : p.count;
     for (size_t i = p.count - inRing; i < p.count; ++i) {
-        PendingRow& row = p.ring[p.capacity ? (p.head + i) % p.capacity : i];
+        PendingRow& row = PendingAt(i);
         row.mark = (row.mark & kMarkContinues) | (mark & kMarkRuleMask);
     }
     if (rows > inRing) RemarkLastViewRows(rows - inRing, mark);
